@@ -1,0 +1,174 @@
+#include "codec/Codec.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "codec/Methods.h"
+#include "runtime/Platform.h"
+#include "runtime/Stream.h"
+
+namespace {
+uint32_t ByteSum(const uint8_t* from, const uint8_t* to) {
+    uint32_t sum = 0;
+    for (; from < to; ++from) sum += *from;
+    return sum;
+}
+}  // namespace
+
+int32_t TCompThreadSafety::RunMethod(TStream& source, TStream& dest, int methodIndex,
+                                     TRunDirection direction, bool descramble,
+                                     int32_t expandedSize, int32_t sourceSize, int32_t& checksum,
+                                     int32_t key, int32_t compressionMargin,
+                                     const TShowProgressEvent& onShowProgress) {
+    progress_ = onShowProgress ? &onShowProgress : nullptr;
+    if (progress_) {
+        int32_t pct = 0;
+        (*progress_)(pct);
+        if (pct == -1) return 0;
+    }
+
+    struct ReleaseOnExit {
+        TCompThreadSafety& s;
+        ~ReleaseOnExit() { s.Release(); }
+    } guard{*this};
+
+    const bool expanding = direction == TRunDirection::Expand;
+    source_ = &source;
+    dest_ = &dest;
+    inBuf_ = std::make_unique<uint8_t[]>(kChannelBufferSize);
+    outBuf_ = std::make_unique<uint8_t[]>(kChannelBufferSize);
+    inCursor_ = inEnd_ = inSumFrom_ = inBuf_.get();
+    outCursor_ = outSyncFrom_ = outBuf_.get();
+    outEnd_ = outBuf_.get() + kChannelBufferSize;
+
+    EndOfInput = false;
+    RunStart = true;
+    LastByte = 0;
+    InRun = false;
+    RunCount = 0;
+    inputRemaining_ = sourceSize;
+    readChunk_ = kChannelBufferSize;
+    inputSum_ = outputSum_ = 0;
+    bytesRead_ = 0;
+
+    outputBudget_ = expanding ? INT32_MAX
+                              : static_cast<int32_t>(static_cast<uint32_t>(sourceSize) -
+                                                     static_cast<uint32_t>(compressionMargin));
+    scrambleOutput_ = !expanding && key != 0;
+    descrambleInput_ = expanding && key != 0 && descramble;
+    const auto k = static_cast<uint32_t>(key);
+    for (int i = 0; i < 4; ++i) keyBytes_[i] = static_cast<uint8_t>(k >> (8 * i));
+    keyIndex_ = 0;
+    outputCounter_ = 0;
+    UpdateFastLimits();
+
+    if (expanding) {
+        switch (methodIndex) {
+            case 0: CopyStored(*this); break;
+            case 1: UnpackRuns(*this); break;
+            case 2: ExpandLZH(*this, expandedSize); break;
+            case 4: ExpandLH5(*this, expandedSize); break;
+            default: break;
+        }
+    } else {
+        switch (methodIndex) {
+            case 0: CopyStored(*this); break;
+            case 1: PackRuns(*this); break;
+            case 2: CompressLZH(*this); break;
+            case 4: CompressLH5(*this); break;
+            default: break;
+        }
+    }
+
+    SyncOutput();
+    inputSum_ += ByteSum(inSumFrom_, inCursor_);
+    inSumFrom_ = inCursor_;
+    checksum = static_cast<int32_t>(expanding ? outputSum_ : inputSum_);
+    if (outCursor_ > outBuf_.get())
+        dest_->WriteBuffer(outBuf_.get(), static_cast<int32_t>(outCursor_ - outBuf_.get()));
+    Release();
+    if (progress_) {
+        int32_t pct = 100;
+        (*progress_)(pct);
+    }
+    return outputCounter_;
+}
+
+void TCompThreadSafety::Release() {
+    inBuf_.reset();
+    outBuf_.reset();
+    inCursor_ = inEnd_ = inFastEnd_ = inSumFrom_ = nullptr;
+    outCursor_ = outEnd_ = outFastEnd_ = outSyncFrom_ = nullptr;
+    source_ = dest_ = nullptr;
+}
+
+void TCompThreadSafety::UpdateFastLimits() {
+    inFastEnd_ = descrambleInput_ ? inCursor_ : inEnd_;
+    SyncOutput();
+    if (scrambleOutput_ || outputBudget_ <= 0) {
+        outFastEnd_ = outCursor_;
+    } else {
+        const auto room = static_cast<int32_t>(outEnd_ - outCursor_);
+        outFastEnd_ = outCursor_ + std::min(room, outputBudget_);
+    }
+}
+
+void TCompThreadSafety::SyncOutput() {
+    const auto n = static_cast<int32_t>(outCursor_ - outSyncFrom_);
+    if (n == 0) return;
+    outputSum_ += ByteSum(outSyncFrom_, outCursor_);
+    outputCounter_ += n;
+    outputBudget_ -= n;
+    outSyncFrom_ = outCursor_;
+}
+
+int TCompThreadSafety::ReadByteSlow() {
+    if (inCursor_ >= inEnd_) {
+        const int r = Refill();
+        if (r != 1) return 0;
+    }
+    const uint8_t b = *inCursor_++;
+    if (descrambleInput_) {
+        inFastEnd_ = inCursor_;
+        return Scramble(b);
+    }
+    return b;
+}
+
+int TCompThreadSafety::Refill() {
+    inputSum_ += ByteSum(inSumFrom_, inCursor_);
+    inSumFrom_ = inCursor_;
+    EndOfInput = true;
+    if (inputRemaining_ <= 0) return 0;
+    if (inputRemaining_ < readChunk_) readChunk_ = inputRemaining_;
+    const int32_t count = source_->Read(inBuf_.get(), readChunk_);
+    if (count <= 0) return 0;
+    inputRemaining_ -= count;
+    inSumFrom_ = inCursor_ = inBuf_.get();
+    inEnd_ = inBuf_.get() + count;
+    inFastEnd_ = descrambleInput_ ? inCursor_ : inEnd_;
+    if (progress_) {
+        bytesRead_ += count;
+        int32_t pct = ProgressPercent(bytesRead_, bytesRead_ + inputRemaining_);
+        (*progress_)(pct);
+        if (pct == -1) return -1;
+    }
+    platform::YieldTimeSlice();
+    EndOfInput = false;
+    return 1;
+}
+
+void TCompThreadSafety::WriteByteSlow(uint8_t b) {
+    SyncOutput();
+    if (outputBudget_ <= 0) throw EUnableToCompress();
+    if (outCursor_ == outEnd_) Flush();
+    if (scrambleOutput_) b = Scramble(b);
+    *outCursor_++ = b;
+    UpdateFastLimits();
+}
+
+void TCompThreadSafety::Flush() {
+    platform::YieldTimeSlice();
+    dest_->WriteBuffer(outBuf_.get(), kChannelBufferSize);
+    outCursor_ = outSyncFrom_ = outBuf_.get();
+}

@@ -1,0 +1,24 @@
+// The compression methods, each running inside RunMethod on the state's byte channel.
+// Private to the codec.
+#pragma once
+
+#include <cstdint>
+
+#include "codec/Codec.h"
+
+// Stored copy, both directions: copies every byte until the end of input.
+void CopyStored(TCompThreadSafety& s);
+// Run-length encoder and decoder (marker byte 0x94).
+void PackRuns(TCompThreadSafety& s);
+void UnpackRuns(TCompThreadSafety& s);
+// Encoder step: writes the bytes for a finished run of n bytes of c, or (n = 0) an
+// escaped marker.
+void EmitRun(TCompThreadSafety& s, int32_t n, uint8_t c);
+
+// LH5 (-lh5-, 8192-byte window): decoder writes exactly expandedSize bytes at most.
+void ExpandLH5(TCompThreadSafety& s, int32_t expandedSize);
+void CompressLH5(TCompThreadSafety& s);
+
+// LZH (adaptive Huffman, 4096-byte window).
+void ExpandLZH(TCompThreadSafety& s, int32_t expandedSize);
+void CompressLZH(TCompThreadSafety& s);

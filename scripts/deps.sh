@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on Debian 12, when it is missing.
+# Safe to run again. Usage: scripts/deps.sh [native|all]
+set -euo pipefail
+want=${1:-all}
+native_pkgs=(cmake make ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
+             libbenchmark-dev lhasa p7zip-full jlha-utils)
+win_pkgs=(g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine xvfb xauth imagemagick x11-utils)
+pkgs=("${native_pkgs[@]}")
+[ "$want" = all ] && pkgs+=("${win_pkgs[@]}")
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+if [ "$want" = all ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"
