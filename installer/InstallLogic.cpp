@@ -59,7 +59,7 @@ bool ExpandUnlessAborted(const std::function<void()>& expand,
                          const bool& abortRequested) {
     try {
         expand();
-        return true;
+        return !abortRequested;
     } catch (const std::exception& e) {
         if (abortRequested && isStop(e)) return false;
         throw;

@@ -53,8 +53,9 @@ bool RunAttempts(const std::function<void()>& expandOnce,
 
 // Expands the welcome archive through expand. An abort that the user confirmed while it
 // ran ends the expansion with the component's bad-checksum error (isStop); that is a
-// cancel, answered false. Any other error, and a bad checksum without an abort, is
-// passed on. True when the expansion returned.
+// cancel, answered false, and so is an abort confirmed too late to stop it (at the last
+// progress report). Any other error, and a bad checksum without an abort, is passed on.
+// True when the expansion returned and no abort was asked for.
 bool ExpandUnlessAborted(const std::function<void()>& expand,
                          const std::function<bool(const std::exception&)>& isStop,
                          const bool& abortRequested);

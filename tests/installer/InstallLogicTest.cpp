@@ -114,6 +114,8 @@ TEST(InstallLogic, WelcomeExpansionTreatsConfirmedAbortAsCancel) {
     EXPECT_THROW(ExpandUnlessAborted([] { throw EStop(); }, IsStop, abort), EStop);
     abort = true;
     EXPECT_FALSE(ExpandUnlessAborted([] { throw EStop(); }, IsStop, abort));
+    // Confirmed at the last report, which cannot stop the entry: still a cancel.
+    EXPECT_FALSE(ExpandUnlessAborted([] {}, IsStop, abort));
     // Other errors always go on to the report.
     EXPECT_THROW(ExpandUnlessAborted([] { throw EResNotFound("WELCOME"); }, IsStop, abort),
                  EResNotFound);
