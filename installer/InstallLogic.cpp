@@ -24,12 +24,6 @@ std::string FatalErrorText(const std::string& message) {
            "\r\rPlease contact product support for assistance.";
 }
 
-std::string StandardErrorText(const std::string& message) {
-    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
-        return message + ".";
-    return message;
-}
-
 uint32_t DrawTempNameNumber(uint32_t seed) {
     // One step of a linear congruential generator, scaled to 0..253 by the high bits.
     const uint32_t next = seed * 134775813u + 1u;

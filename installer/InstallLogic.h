@@ -25,10 +25,6 @@ std::string DiskErrorText(const std::string& message);
 // "Please contact product support for assistance."
 std::string FatalErrorText(const std::string& message);
 
-// The application's standard error report shows the message with a full stop appended
-// when its last character sorts after the full stop.
-std::string StandardErrorText(const std::string& message);
-
 // The unique number of the temporary folder's name, drawn from a clock seed: 1 to 254.
 // Never 0, which would make the temporary-name service pick a number itself and create a
 // file of that name, so that no folder of the name could be made.

@@ -1,14 +1,13 @@
 // Program start of the installer: the single-instance guard, the application's title,
 // the main window and the message loop. The main window's first activation runs the
 // install sequence; its final close ends the loop and the program.
-#include <windows.h>
+#include "installer/uUnpack.h"
 
 #include <exception>
 
 #include "forms/Dialogs.h"
 #include "forms/Forms.h"
 #include "installer/InstallLogic.h"
-#include "installer/uUnpack.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Held open (never read or written) until the process ends: while it exists, a

@@ -1,11 +1,10 @@
 #include "installer/uUnpack.h"
 
-#include <windows.h>
-
 #include "forms/Dialogs.h"
 #include "installer/InstallLogic.h"
 #include "installer/uKillDir.h"
-#include "installer/uSetupIni.h"
+#include "installer/BuildInfo.h"
+#include "installer/SetupIni.h"
 #include "runtime/Stream.h"
 #include "windows/uSelectDir.h"
 #include "windows/uWelcome.h"
@@ -92,10 +91,8 @@ void TfrmUnpack::FormActivate() {
     Application.ProcessMessages();
 
     if (!AbortRequested) {
-        WriteSetupIni(TargetDir, [this] {
-            GetLocalInfo();
-            return TBuildInfo{Gateway, ProductLevel, EmailDomain};
-        });
+        GetLocalInfo();
+        WriteSetupIni(TargetDir, Gateway, ProductLevel, EmailDomain);
         WinExec(install::SetupCommandLine(TargetDir).c_str(), SW_SHOWNORMAL);
     }
 
@@ -202,6 +199,8 @@ void TfrmUnpack::Compress1ShowProgress(int32_t& PercentageDone) {
     }
     Application.ProcessMessages();
 }
+
+bool TfrmUnpack::GetLocalInfo() { return ::GetLocalInfo(Gateway, ProductLevel, EmailDomain); }
 
 void TfrmUnpack::cmdCancelClick() {
     AbortRequested = MessageDlg("Are you sure you want to abort the installation of Quorvane?",

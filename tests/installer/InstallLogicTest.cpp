@@ -47,15 +47,6 @@ TEST(InstallLogic, MessageTextsAreJoinedWithBareCarriageReturns) {
     EXPECT_EQ(DiskErrorText("x").find('\n'), std::string::npos);
 }
 
-TEST(InstallLogic, StandardErrorTextAppendsFullStopAfterLettersOnly) {
-    EXPECT_EQ(StandardErrorText("Resource QUORV not found"), "Resource QUORV not found.");
-    EXPECT_EQ(StandardErrorText("Bad decode table in archive!"), "Bad decode table in archive!");
-    EXPECT_EQ(StandardErrorText("done."), "done.");
-    EXPECT_EQ(StandardErrorText("x -"), "x -");
-    EXPECT_EQ(StandardErrorText("x /"), "x /.");
-    EXPECT_EQ(StandardErrorText(""), "");
-}
-
 TEST(InstallLogic, TempNameNumberIsNeverZeroAndCoversTheRange) {
     std::set<uint32_t> seen;
     for (uint32_t seed = 0; seed < 200000; ++seed) {
