@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 #include "codec/Methods.h"
 #include "runtime/Platform.h"
@@ -171,4 +172,20 @@ void TCompThreadSafety::Flush() {
     platform::YieldTimeSlice();
     dest_->WriteBuffer(outBuf_.get(), kChannelBufferSize);
     outCursor_ = outSyncFrom_ = outBuf_.get();
+}
+
+void TCompThreadSafety::WriteBytes(const uint8_t* bytes, size_t n) {
+    while (n > 0) {
+        const auto room = static_cast<size_t>(outFastEnd_ - outCursor_);
+        if (room == 0) {
+            WriteByteSlow(*bytes++);
+            --n;
+            continue;
+        }
+        const size_t k = std::min(room, n);
+        std::memcpy(outCursor_, bytes, k);
+        outCursor_ += k;
+        bytes += k;
+        n -= k;
+    }
 }
