@@ -19,6 +19,12 @@
 
 #include "codec/Methods.h"
 
+#if defined(__GNUC__)
+#define LH5_HOT inline __attribute__((always_inline))
+#else
+#define LH5_HOT inline
+#endif
+
 namespace {
 
 constexpr unsigned kRingSize = 8192;
@@ -78,7 +84,7 @@ public:
 
 private:
     // ---- bit input ----
-    void SkipBits(TCursor& c, int n) {
+    LH5_HOT void SkipBits(TCursor& c, int n) {
         if (n > kMaxCodeLength) {  // only a corrupt length code asks for 17
             SkipBits(c, 8);
             n -= 8;
@@ -87,13 +93,13 @@ private:
         c.count -= n;
         if (c.count < 16) FillBits(c);
     }
-    unsigned TakeBits(TCursor& c, int n) {
+    LH5_HOT unsigned TakeBits(TCursor& c, int n) {
         if (n == 0) return 0;
         const auto v = static_cast<unsigned>(c.bits >> (64 - n));
         SkipBits(c, n);
         return v;
     }
-    void FillBits(TCursor& c) {
+    LH5_HOT void FillBits(TCursor& c) {
         if (c.inLimit - c.in >= 8) {
             c.bits |= LoadBigEndian64(c.in) >> c.count;
             c.in += (63 - c.count) >> 3;
@@ -107,7 +113,7 @@ private:
     void FillBitsSlow(TCursor& c);
 
     // ---- output ----
-    void PassOutput(TCursor& c) {
+    LH5_HOT void PassOutput(TCursor& c) {
         if (c.r != c.flushFrom) s_.WriteBytes(text_.get() + c.flushFrom, c.r - c.flushFrom);
         c.flushFrom = c.r;
     }
@@ -303,7 +309,7 @@ void TLH5Decoder::ReadBlockHead(TCursor& c) {
 
 // Codes of up to 12 bits come from the table; longer ones go on through the tree
 // with the window bits after the first 12.
-inline unsigned TLH5Decoder::DecodeLitLen(TCursor& c) {
+LH5_HOT unsigned TLH5Decoder::DecodeLitLen(TCursor& c) {
     if (c.blockItems == 0) {
         TCursor t = c;
         ReadBlockHead(t);
@@ -322,7 +328,7 @@ inline unsigned TLH5Decoder::DecodeLitLen(TCursor& c) {
     return j;
 }
 
-inline unsigned TLH5Decoder::DecodeDistance(TCursor& c) {
+LH5_HOT unsigned TLH5Decoder::DecodeDistance(TCursor& c) {
     unsigned j = auxTable_[c.Window() >> 8];
     if (j < kDistanceSymbols) {
         SkipBits(c, auxLengths_[j]);
@@ -338,7 +344,7 @@ inline unsigned TLH5Decoder::DecodeDistance(TCursor& c) {
 
 // Repeats length bytes from distance + 1 back, byte by byte in effect, so a source
 // that overlaps the bytes being written repeats them.
-inline void TLH5Decoder::CopyMatch(TCursor& c, unsigned distance, unsigned length) {
+LH5_HOT void TLH5Decoder::CopyMatch(TCursor& c, unsigned distance, unsigned length) {
     uint8_t* const ring = text_.get();
     unsigned from = (c.r - distance - 1) & kRingMask;
     if (c.r + length <= kRingSize && from + length <= kRingSize) {
