@@ -146,7 +146,7 @@ bool TfrmUnpack::SetTarget() {
     else
         result = frmSelectDir_->ShowModal() == mrOK;
 
-    if (result) TargetDir = frmSelectDir_->CurrentFolder();
+    if (result) TargetDir = frmSelectDir_->DL1->Directory();
     return result;
 }
 
