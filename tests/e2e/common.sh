@@ -10,7 +10,7 @@ TVX_SESSION_KEY='HKLM\System\CurrentControlSet\Control\Session Manager'
 tvx_xvfb_pid=
 tvx_installer_pid=
 
-tvx_log() { printf '   %s\n' "$*"; }
+tvx_log() { printf '   %s\n' "$*" >&2; }
 tvx_fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # Unix path of a Windows path on one of the prefix's drives (C:\a -> .../drive_c/a).
@@ -115,9 +115,12 @@ tvx_wait_installer_end() {
 
 # The paths recorded for deletion at restart, one a line, in order.
 tvx_pending() {
-  wine reg query "$TVX_SESSION_KEY" /v PendingFileRenameOperations </dev/null 2>/dev/null |
-    tr -d '\r' | sed -n 's/^ *PendingFileRenameOperations *REG_MULTI_SZ *//p' |
+  local f
+  f=$(mktemp)
+  wine reg query "$TVX_SESSION_KEY" /v PendingFileRenameOperations </dev/null >"$f" 2>/dev/null || true
+  tr -d '\r' <"$f" | sed -n 's/^ *PendingFileRenameOperations *REG_MULTI_SZ *//p' |
     sed 's/\\0/\n/g' | sed -n 's/^\\??\\//p'
+  rm -f "$f"
 }
 
 # The "_ZK..." folders made in this run's TEMP folder (Windows paths).
@@ -134,10 +137,14 @@ tvx_setup_report() { cat "$(tvx_unix "$TVX_SETUP_REPORT")" 2>/dev/null | tr -d '
 # ---- Driving windows -------------------------------------------------------------------
 
 # One uidriver command; its output without CRs. Returns the driver's exit code.
+# The output goes through a file, not a pipe: a Wine service process started by the
+# call (the desktop's explorer.exe) would inherit a pipe and hold it open.
 ui() {
-  local rc=0 out
-  out=$(wine "$TVX_UIDRIVER" "$@" </dev/null 2>&1) || rc=$?
-  printf '%s\n' "$out" | tr -d '\r'
+  local rc=0 f
+  f=$(mktemp)
+  wine "$TVX_UIDRIVER" "$@" </dev/null >"$f" 2>&1 || rc=$?
+  tr -d '\r' <"$f"
+  rm -f "$f"
   return $rc
 }
 
@@ -221,4 +228,73 @@ tvx_report() {
   tvx_pending | sed 's/^/   /'
   echo "-- times: start to welcome page ${TVX_T_WELCOME_MS:-?} ms;" \
        "Continue to setup.exe started ${TVX_T_SETUP_MS:-?} ms"
+}
+
+# ---- Test scaffolding ------------------------------------------------------------------
+
+# Starts a test named NAME against the cross build in BUILD: fresh state, screenshots to
+# BUILD/e2e-artifacts/NAME, everything it started stopped and TEMP put back on exit.
+tvx_test_begin() {
+  TVX_TEST=$1
+  TVX_BUILD=$(cd "$2" && pwd)
+  TVX_SOURCE=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  TVX_EXE=$TVX_BUILD/demo/Tellivox.exe
+  TVX_UIDRIVER=$TVX_BUILD/forms/uidriver.exe
+  TVX_SHOTS=$TVX_BUILD/e2e-artifacts/$TVX_TEST
+  rm -rf "$TVX_SHOTS"
+  mkdir -p "$TVX_SHOTS"
+  trap tvx_test_end EXIT
+  tvx_fresh_state "$TVX_TEST" "${3:-}"
+  echo "-- $TVX_TEST: TEMP=$TVX_TEMP"
+}
+
+tvx_test_end() {
+  local rc=$?
+  [ $rc -ne 0 ] && ui_shot at-failure
+  tvx_close_setup
+  if [ -n "$tvx_installer_pid" ]; then
+    kill -9 "$tvx_installer_pid" 2>/dev/null || true
+    wine taskkill /f /im "$(basename "$TVX_EXE")" </dev/null >/dev/null 2>&1 || true
+  fi
+  tvx_restore_temp
+  exit $rc
+}
+
+expect_eq() {  # what, expected, actual
+  [ "$2" = "$3" ] || tvx_fail "$1: expected [$2], got [$3]"
+  tvx_log "ok: $1"
+}
+expect_match() {  # what, regex, actual
+  [[ $3 =~ $2 ]] || tvx_fail "$1: [$3] does not match /$2/"
+  tvx_log "ok: $1"
+}
+
+# The single "_ZK...tmp" folder this run made in its TEMP folder.
+tvx_the_temp_folder() {
+  local folders
+  folders=$(tvx_temp_folders)
+  [ "$(printf '%s\n' "$folders" | grep -c .)" = 1 ] ||
+    tvx_fail "expected one _ZK folder in $TVX_TEMP, found: $folders"
+  expect_match "temporary folder name" '\\_ZK[0-9a-fA-F]+\.tmp$' "$folders"
+  printf '%s\n' "$folders"
+}
+
+# The product's 18 files in archive order.
+TVX_PRODUCT_FILES="setup.exe setup.ini qvclient.exe qvcore.dll qvnet.dll qvui.dll qvhelp.hlp
+readme.txt license.txt qvsounds.pak qvmedia.cab qvicons.dat qvlang.dll qvspell.dic
+qvemoji.dat qvupdate.exe qvshell.dll qvdata.ini"
+
+# Expected deletion records: welcome.rtf in WELCOMEDIR, then each named file in DEST,
+# then FOLDER.
+tvx_expected_pending() {  # welcomedir dest folder files...
+  local w=$1 d=$2 folder=$3 f
+  shift 3
+  printf '%s\\welcome.rtf\n' "$w"
+  for f in "$@"; do printf '%s\\%s\n' "$d" "$f"; done
+  printf '%s\n' "$folder"
+}
+
+# A value of the build's CMake cache (the build information, say).
+tvx_cache_value() {
+  sed -n "s/^$1:[A-Z]*=//p" "$TVX_BUILD/CMakeCache.txt" | sed "s/^'\\(.*\\)'\$/\\1/"
 }
