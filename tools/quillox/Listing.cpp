@@ -78,8 +78,8 @@ std::string ListingTable(const std::string& methodId, int32_t totalSize,
         stored += i.StoredSize;
     }
     out += "---------- ---------- -----\n";
-    out += Format("%10lld %10lld %5s %zu file%s\n", static_cast<long long>(expanded),
-                  static_cast<long long>(stored), Ratio(stored, expanded).c_str(), entries.size(),
+    out += Format("%10lld %10lld %5s %d file%s\n", static_cast<long long>(expanded),
+                  static_cast<long long>(stored), Ratio(stored, expanded).c_str(), static_cast<int>(entries.size()),
                   entries.size() == 1 ? "" : "s");
     return out;
 }
@@ -107,8 +107,8 @@ std::string ListingJson(const std::string& methodId, int32_t totalSize,
         expanded += i.ExpandedSize;
         stored += i.StoredSize;
     }
-    out += Format("\n],\"totals\":{\"files\":%zu,\"expandedSize\":%lld,\"storedSize\":%lld}}\n",
-                  entries.size(), static_cast<long long>(expanded),
+    out += Format("\n],\"totals\":{\"files\":%d,\"expandedSize\":%lld,\"storedSize\":%lld}}\n",
+                  static_cast<int>(entries.size()), static_cast<long long>(expanded),
                   static_cast<long long>(stored));
     return out;
 }
