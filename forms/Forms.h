@@ -6,6 +6,9 @@
 // at the window-procedure boundary and goes to Application.HandleException.
 #pragma once
 
+// Before <windows.h>, whose FormatMessage macro would rename the runtime's function.
+#include "runtime/Exception.h"
+
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
