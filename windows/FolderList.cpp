@@ -39,7 +39,7 @@ void TFolderListModel::Load() {
 }
 
 bool TFolderListModel::SetDirectory(const std::string& path) {
-    if (const unsigned error = fs_->SetCurrentDirectory(path))
+    if (const unsigned error = fs_->ChangeDirectory(path))
         throw EInOutError(static_cast<int>(error), FormatMessage("Cannot open folder %s", path));
     const std::string now = fs_->CurrentDirectory();
     if (LowerCase(now) == LowerCase(directory_) && !entries_.empty()) return false;

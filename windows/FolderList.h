@@ -12,7 +12,7 @@ class IFolderSystem {
 public:
     virtual ~IFolderSystem() = default;
     // SetCurrentDirectoryA: 0 on success, else the system's error code.
-    virtual unsigned SetCurrentDirectory(const std::string& path) = 0;
+    virtual unsigned ChangeDirectory(const std::string& path) = 0;
     // GetCurrentDirectoryA: no trailing backslash except at a root.
     virtual std::string CurrentDirectory() = 0;
     // The names of the folder's visible subfolders, without "." and "..".

@@ -61,7 +61,7 @@ private:
 
 class Win32FolderSystem : public IFolderSystem {
 public:
-    unsigned SetCurrentDirectory(const std::string& path) override {
+    unsigned ChangeDirectory(const std::string& path) override {
         if (SetCurrentDirectoryA(path.c_str())) return 0;
         const DWORD error = GetLastError();
         return error ? error : ERROR_PATH_NOT_FOUND;

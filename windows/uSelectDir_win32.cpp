@@ -1,3 +1,5 @@
+#include "runtime/Exception.h"
+
 #include "windows/uSelectDir.h"
 
 #include "forms/Dialogs.h"

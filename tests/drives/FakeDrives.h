@@ -69,7 +69,7 @@ public:
 
     void Add(const std::string& path) { Folders.insert(path); }
 
-    unsigned SetCurrentDirectory(const std::string& path) override {
+    unsigned ChangeDirectory(const std::string& path) override {
         const std::string* found = Find(path);
         if (!found) return 3;  // path not found
         if (Unreadable.count(*found)) return 5;  // access denied
