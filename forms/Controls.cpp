@@ -76,7 +76,16 @@ TControl::TControl(TForm& form, TControlDef def)
 
 TControl::~TControl() { DestroyHandle(); }
 
-const char* TControl::WindowClass() const { return def_.ClassName.c_str(); }
+const char* TControl::WindowClass() const {
+    if (!def_.ClassName.empty()) return def_.ClassName.c_str();
+    switch (def_.Kind) {
+    case TControlKind::Button: return "BUTTON";
+    case TControlKind::Edit: return "EDIT";
+    case TControlKind::ProgressBar: return PROGRESS_CLASSA;
+    case TControlKind::RichEdit: return "RichEdit20A";
+    default: return "STATIC";
+    }
+}
 
 DWORD TControl::WindowStyle() const { return 0; }
 

@@ -93,6 +93,7 @@ TForm::TForm(TForm* owner, TFormDef def, std::vector<TControlDef> controls)
         case TControlKind::Custom: Add<TControl>(std::move(d)); break;
         }
     }
+    CreateWindowHandle();
 }
 
 TForm::~TForm() { BeforeDestruction(); }
@@ -118,7 +119,18 @@ void TForm::BeforeDestruction() {
 void TForm::Adopt(std::unique_ptr<TControl> control) {
     control->id_ = nextId_++;
     controls_.push_back(std::move(control));
-    if (handle_) CreateControl(*controls_.back());
+    if (!handle_) return;
+    // Into a live window: create it, then move it to its place in the Tab walk.
+    TControl& added = *controls_.back();
+    CreateControl(added);
+    HWND after = HWND_TOP;
+    int best = INT_MIN;
+    for (auto& c : controls_)
+        if (c.get() != &added && c->Handle() && TabKey(*c) <= TabKey(added) && TabKey(*c) >= best) {
+            best = TabKey(*c);
+            after = c->Handle();
+        }
+    SetWindowPos(added.Handle(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 TControl& TForm::Find(const std::string& name) const {
@@ -166,7 +178,6 @@ void TForm::SetCaption(const std::string& caption) {
 }
 
 void TForm::AfterConstruction() {
-    CreateWindowHandle();
     if (OnCreate) OnCreate();
 }
 

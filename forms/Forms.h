@@ -250,9 +250,10 @@ struct TFormDef {
     HWND OwnerWindow = nullptr;
 };
 
-// A top-level window with a table of controls. Make forms with NewForm<T>(...) or
-// Application.CreateForm: the window and all its controls exist (hidden) before
-// OnCreate runs, so controls can be read before the form is first shown.
+// A top-level window with a table of controls. The constructor creates the (hidden)
+// window and every control of the table, so a derived constructor can use them at
+// once. Make forms with NewForm<T>(...) or Application.CreateForm, which then raise
+// OnCreate.
 class TForm {
 public:
     TForm(TForm* owner, TFormDef def, std::vector<TControlDef> controls = {});
@@ -306,7 +307,7 @@ public:
     TNotifyEvent OnCreate, OnShow, OnActivate, OnDestroy, OnClick;
     TCloseQueryEvent OnCloseQuery;
 
-    // Called by NewForm after construction: creates the window and raises OnCreate.
+    // Called by NewForm after construction: raises OnCreate.
     void AfterConstruction();
     // Called by TFormDeleter: raises OnDestroy and destroys the window.
     void BeforeDestruction();
