@@ -53,6 +53,9 @@ public:
     void FormClick();
     void FormCreate() {}
     void FormCloseQuery(bool& canClose) { (void)canClose; }
+
+private:
+    void ArrangeTabOrder();
 };
 
 // The dialog's form properties and control table (DL1 and DC1 are added by the

@@ -2,6 +2,8 @@
 
 #include "windows/uSelectDir.h"
 
+#include <algorithm>
+
 #include "forms/Dialogs.h"
 #include "windows/ChooserText.h"
 
@@ -51,9 +53,26 @@ TControlDef Row(const std::string& name) {
 }
 }  // namespace
 
+// The two controls of our own classes join the window after the table's; Tab walks
+// the window order, so the tab stops are put back in their described order.
+void TfrmSelectDir::ArrangeTabOrder() {
+    std::vector<TControl*> stops;
+    for (auto& c : Controls())
+        if (c->Def().TabOrder >= 0) stops.push_back(c.get());
+    std::stable_sort(stops.begin(), stops.end(), [](const TControl* a, const TControl* b) {
+        return a->Def().TabOrder < b->Def().TabOrder;
+    });
+    HWND after = HWND_TOP;
+    for (TControl* c : stops) {
+        SetWindowPos(c->Handle(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        after = c->Handle();
+    }
+}
+
 TfrmSelectDir::TfrmSelectDir(TForm* owner) : TForm(owner, SelectDirFormDef(), StandardRows()) {
     DL1 = &Add<TDirectoryListBox>(Row("DL1"), 16);
     DC1 = &Add<TDVDrivesCombo>(Row("DC1"));
+    ArrangeTabOrder();
     Label2 = &Get<TLabel>("Label2");
     lblFolder = &Get<TLabel>("lblFolder");
     Label4 = &Get<TLabel>("Label4");
