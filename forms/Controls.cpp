@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <algorithm>
+
 namespace {
 
 // Window property under which a control's name is kept (as a global atom), so that
@@ -278,6 +280,20 @@ void LoadRichEditLibrary() {
     (void)library;
 }
 
+struct MemoryReader {
+    const std::string* text;
+    size_t offset;
+};
+
+DWORD CALLBACK ReadMemoryCallback(DWORD_PTR cookie, LPBYTE buffer, LONG count, LONG* done) {
+    auto* reader = reinterpret_cast<MemoryReader*>(cookie);
+    size_t n = std::min(static_cast<size_t>(count), reader->text->size() - reader->offset);
+    std::copy_n(reader->text->data() + reader->offset, n, buffer);
+    reader->offset += n;
+    *done = static_cast<LONG>(n);
+    return 0;
+}
+
 DWORD CALLBACK ReadFileCallback(DWORD_PTR cookie, LPBYTE buffer, LONG count, LONG* done) {
     DWORD got = 0;
     if (!ReadFile(reinterpret_cast<HANDLE>(cookie), buffer, static_cast<DWORD>(count), &got, nullptr))
@@ -304,6 +320,25 @@ void TRichEdit::CreateHandle(HWND parent) {
     TControl::CreateHandle(parent);
 }
 
+void TRichEdit::Created() {
+    // The scroll bar is always there; lay the text out for the width that leaves.
+    ShowScrollBar(Handle(), SB_VERT, TRUE);
+    RECT rc;
+    GetClientRect(Handle(), &rc);
+    rc.left += 2;
+    Perform(EM_SETRECT, 0, reinterpret_cast<LPARAM>(&rc));
+    // Window creation takes the text as plain text; rich text must be streamed in.
+    if (def_.Text.compare(0, 5, "{\\rtf") == 0) SetRichText(def_.Text);
+}
+
+void TRichEdit::SetRichText(const std::string& rtf) {
+    MemoryReader reader{&rtf, 0};
+    EDITSTREAM stream{};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&reader);
+    stream.pfnCallback = ReadMemoryCallback;
+    Perform(EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+}
+
 LRESULT TRichEdit::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_GETDLGCODE) {
         // Keep Tab; and never pass the key message on, which would switch the control
@@ -326,7 +361,12 @@ void TRichEdit::LoadFromFile(const std::string& path) {
 
 // ---------------------------------------------------------------- TBevel, TImage, TEdit
 
-DWORD TBevel::WindowStyle() const { return SS_ETCHEDHORZ; }
+DWORD TBevel::WindowStyle() const { return SS_OWNERDRAW; }
+
+bool TBevel::DrawItem(DRAWITEMSTRUCT& item) {
+    DrawEdge(item.hDC, &item.rcItem, EDGE_ETCHED, BF_TOP);
+    return true;
+}
 
 TImage::~TImage() {
     DestroyHandle();

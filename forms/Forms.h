@@ -6,6 +6,9 @@
 // at the window-procedure boundary and goes to Application.HandleException.
 #pragma once
 
+// Before <windows.h>, whose FormatMessage macro would rename the runtime's function.
+#include "runtime/Exception.h"
+
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -190,19 +193,23 @@ public:
     // Replaces the whole content with the file's rich text (EM_STREAMIN, SF_RTF).
     // Throws EFOpenError when the file cannot be opened.
     void LoadFromFile(const std::string& path);
+    // Replaces the whole content with the given rich text.
+    void SetRichText(const std::string& rtf);
 
 protected:
     const char* WindowClass() const override;
     DWORD WindowStyle() const override;
     DWORD WindowExStyle() const override { return WS_EX_CLIENTEDGE; }
     void CreateHandle(HWND parent) override;
+    void Created() override;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 
-// A horizontal etched line.
+// A horizontal etched line along the top of its bounds.
 class TBevel : public TControl {
 public:
     using TControl::TControl;
+    bool DrawItem(DRAWITEMSTRUCT& item) override;
 
 protected:
     DWORD WindowStyle() const override;

@@ -26,6 +26,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -120,41 +121,47 @@ std::string Hex(HWND hwnd) {
 
 // ------------------------------------------------------------ finding windows
 
-struct TopSearch {
-    std::string caption;
-    HWND owner = nullptr;
-    bool byOwner = false;
-    HWND found = nullptr;
+struct TopList {
+    std::vector<HWND> windows;
 };
 
-BOOL CALLBACK FindTop(HWND hwnd, LPARAM param) {
-    auto* s = reinterpret_cast<TopSearch*>(param);
-    if (!IsWindowVisible(hwnd)) return TRUE;
-    if (s->byOwner) {
-        if (GetWindow(hwnd, GW_OWNER) == s->owner) {
-            s->found = hwnd;
-            return FALSE;
-        }
-    } else if (WindowText(hwnd) == s->caption) {
-        s->found = hwnd;
-        return FALSE;
-    }
+BOOL CALLBACK CollectTop(HWND hwnd, LPARAM param) {
+    if (IsWindowVisible(hwnd)) reinterpret_cast<TopList*>(param)->windows.push_back(hwnd);
     return TRUE;
 }
 
-HWND FindTopWindow(const std::string& caption) {
-    TopSearch s;
-    s.caption = caption;
-    EnumWindows(FindTop, reinterpret_cast<LPARAM>(&s));
-    return s.found;
+std::vector<HWND> TopWindows() {
+    TopList list;
+    EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&list));
+    return list.windows;
 }
 
-HWND FindOwned(HWND owner) {
-    TopSearch s;
-    s.owner = owner;
-    s.byOwner = true;
-    EnumWindows(FindTop, reinterpret_cast<LPARAM>(&s));
-    return s.found;
+std::vector<HWND> WindowsCaptioned(const std::string& caption) {
+    std::vector<HWND> found;
+    for (HWND h : TopWindows())
+        if (WindowText(h) == caption) found.push_back(h);
+    return found;
+}
+
+// A visible top-level window with that caption. When several share it (a message box
+// captioned like its owner), the one not owned by another of them.
+HWND FindTopWindow(const std::string& caption) {
+    std::vector<HWND> found = WindowsCaptioned(caption);
+    for (HWND h : found) {
+        HWND owner = GetWindow(h, GW_OWNER);
+        if (std::find(found.begin(), found.end(), owner) == found.end()) return h;
+    }
+    return found.empty() ? nullptr : found.front();
+}
+
+// A visible window owned by a window with that caption.
+HWND FindOwned(const std::string& ownerCaption) {
+    std::vector<HWND> owners = WindowsCaptioned(ownerCaption);
+    for (HWND h : TopWindows()) {
+        HWND owner = GetWindow(h, GW_OWNER);
+        if (owner && std::find(owners.begin(), owners.end(), owner) != owners.end()) return h;
+    }
+    return nullptr;
 }
 
 template <class F>
@@ -371,8 +378,7 @@ void Run(const std::vector<std::string>& a) {
         Out(cmd == "pick" ? "picked" : "opened");
     } else if (cmd == "dialog" || cmd == "answer") {
         Need(a, cmd == "dialog" ? 2 : 3);
-        HWND owner = Window(a[1]);
-        HWND d = WaitFor(Millis(a, cmd == "dialog" ? 2 : 3), [&] { return FindOwned(owner); });
+        HWND d = WaitFor(Millis(a, cmd == "dialog" ? 2 : 3), [&] { return FindOwned(a[1]); });
         if (!d) Fail("no dialog owned by " + Quote(a[1]));
         if (cmd == "dialog") {
             Out("caption=" + Quote(WindowText(d)) + " class=" + ClassOf(d));
