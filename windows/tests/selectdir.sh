@@ -13,7 +13,10 @@ c_drive="$WINEPREFIX/drive_c"
 work=$(mktemp -d)
 extra_drive="$WINEPREFIX/dosdevices/m:"
 mounted=
+mapped=
 cleanup() {
+  [ -n "$mapped" ] && wine "$host" --unmap M: >/dev/null 2>&1 || true
+  [ -n "${DRV_PID:-}" ] && kill "$DRV_PID" 2>/dev/null || true
   rm -f "$extra_drive"
   [ -n "$mounted" ] && umount "$mounted" 2>/dev/null || true
   [ -n "${host_pid:-}" ] && kill "$host_pid" 2>/dev/null || true
@@ -22,16 +25,45 @@ cleanup() {
 trap cleanup EXIT
 
 fail() { echo "FAIL: $*"; exit 1; }
-ui() { wine "$driver" "$@" 2>/dev/null | tr -d '\r'; }
+# One driver process takes every command (starting Wine programs is slow on a busy
+# machine); "sleep 0" after each command marks where its output ends.
+# Its pipes get plain descriptors (7 and 8): pipelines cannot see a coprocess's own.
+start_driver() {
+  coproc DRV { wine "$driver" - 2>/dev/null; }
+  exec 7>&"${DRV[1]}" 8<&"${DRV[0]}"
+}
+ui() {
+  local line= a l out= first=1
+  for a in "$@"; do
+    if [[ -z "$a" || "$a" == *[\ \"]* ]]; then
+      a=${a//\\/\\\\}
+      a="\"${a//\"/\\\"}\""
+    fi
+    line+="$a "
+  done
+  printf '%s\nsleep 0\n' "$line" >&7
+  while IFS= read -r l <&8; do
+    l=${l%$'\r'}
+    if [ "$first" = 1 ]; then first=0; continue; fi
+    if [ "$l" = "> sleep 0" ]; then printf '%s' "$out"; return 0; fi
+    out+="$l"$'\n'
+  done
+  # The driver stops at a failing command.
+  printf '%s' "$out"
+  return 1
+}
 expect() {  # description, expected, actual
   [ "$2" == "$3" ] || fail "$1: expected [$2], got [$3]"
   echo "ok - $1"
 }
 start() {  # folder, bytes needed: shows the chooser, waits for it
+  ui gone "$dlg" 10000 >/dev/null || fail "a chooser is still open"
   : >"$work/out"
   wine "$host" "$1" "$2" --always >"$work/out" 2>/dev/null &
   host_pid=$!
-  ui wait "$dlg" >/dev/null || fail "the chooser did not appear for $1"
+  ui wait "$dlg" 30000 >/dev/null || fail "the chooser did not appear for $1"
+  # The host says what SetTargetDir found before it shows the chooser.
+  for _ in $(seq 100); do grep -q '^BytesFree=' "$work/out" && break; sleep 0.1; done
 }
 finish() {  # waits for the host to end; its output goes to $out
   wait "$host_pid" || true
@@ -45,6 +77,7 @@ kb() { echo "$(( $1 / 1024 ))k"; }
 
 mkdir -p "$c_drive/TEMP"
 rm -rf "$c_drive/TEMP/newdir"
+start_driver
 
 echo "# layout, SetTargetDir C:\\TEMP\\ with 1 MiB needed"
 start 'C:\TEMP\' 1048576
@@ -193,7 +226,10 @@ if mount -t tmpfs -o size=4m tmpfs "$work/m" 2>/dev/null; then
 fi
 mkdir -p "$work/m/inner"
 ln -sfn "$work/m" "$extra_drive"
-sleep 3  # Wine rereads the drive links about once a second
+wine "$host" --map M: "Z:${work//\//\\}\\m" >/dev/null 2>&1 || fail "cannot map drive M"
+mapped=1
+drives=$(wine "$host" --drives 2>/dev/null | tr -d '\r')
+expect "drive M is listed" "yes" "$([[ "$drives" == drives=*M* ]] && echo yes)"
 start 'C:\TEMP\' $((8 * 1048576))
 expect "C has room" "8192k bytes are needed to install this release." "$(text lblStatus)"
 entries=$(ui items "$dlg" DC1)
