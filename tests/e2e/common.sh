@@ -74,7 +74,7 @@ tvx_fresh_state() {
   TVX_TEMP=${2:-$TVX_RUN_DIR'\temp'}
   rm -rf "$(tvx_unix "$TVX_RUN_DIR")"
   mkdir -p "$(tvx_unix "$TVX_RUN_DIR")"
-  case $TVX_TEMP in [Cc]:*) mkdir -p "$(tvx_unix "$TVX_TEMP")" ;; esac
+  mkdir -p "$(tvx_unix "$TVX_TEMP")"
   tvx_set_temp "$TVX_TEMP"
   wine reg delete "$TVX_SESSION_KEY" /v PendingFileRenameOperations /f </dev/null >/dev/null 2>&1 || true
   export TVX_SETUP_REPORT=$TVX_RUN_DIR'\setup-report.txt'
@@ -143,6 +143,18 @@ ui() {
   local rc=0 f
   f=$(mktemp)
   wine "$TVX_UIDRIVER" "$@" </dev/null >"$f" 2>&1 || rc=$?
+  tr -d '\r' <"$f"
+  rm -f "$f"
+  return $rc
+}
+
+# Several driver commands in one driver process (one a line on standard input, with
+# "double quotes" around arguments with blanks), for steps that must follow each other
+# quickly. Fails when any command fails.
+ui_batch() {
+  local rc=0 f
+  f=$(mktemp)
+  printf '%s\n' "$@" | wine "$TVX_UIDRIVER" - >"$f" 2>&1 || rc=$?
   tr -d '\r' <"$f"
   rm -f "$f"
   return $rc
