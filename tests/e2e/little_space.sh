@@ -10,16 +10,17 @@ small=$build/e2e-small
 mkdir -p "$small"
 mountpoint -q "$small" || mount -t tmpfs -o size=4m tmpfs "$small" 2>/dev/null || {
   echo "SKIP: cannot mount a small file system here"; exit 77; }
-rm -rf "${small:?}"/*
-mkdir -p "$small/tmp"
-ln -sfn "$small" "$WINEPREFIX/dosdevices/t:"
-wine "$build/windows/selectdir_host.exe" --map T: "Z:${small//\//\\}" </dev/null >/dev/null 2>&1 ||
-  { echo "FAIL: cannot map drive T:"; exit 1; }
 little_cleanup() {
   wine "$build/windows/selectdir_host.exe" --unmap T: </dev/null >/dev/null 2>&1 || true
   rm -f "$WINEPREFIX/dosdevices/t:"
   umount "$small" 2>/dev/null || true
 }
+trap little_cleanup EXIT
+rm -rf "${small:?}"/*
+mkdir -p "$small/tmp"
+ln -sfn "$small" "$WINEPREFIX/dosdevices/t:"
+wine "$build/windows/selectdir_host.exe" --map T: "Z:${small//\//\\}" </dev/null >/dev/null 2>&1 ||
+  { echo "FAIL: cannot map drive T:"; exit 1; }
 
 tvx_test_begin little_space "$build" 'T:\tmp'
 trap 'rc=$?; little_cleanup; (exit $rc); tvx_test_end' EXIT
