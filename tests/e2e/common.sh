@@ -47,7 +47,7 @@ tvx_prepare_prefix() {
   local p=$1
   if [ ! -f "$p/.tvx-ready" ]; then
     rm -rf "$p"
-    WINEPREFIX=$p wineboot -i </dev/null >/dev/null 2>&1
+    WINEPREFIX=$p wine wineboot -i </dev/null >/dev/null 2>&1
     WINEPREFIX=$p wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
       </dev/null >/dev/null 2>&1
     WINEPREFIX=$p wineserver -w
