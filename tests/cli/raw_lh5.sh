@@ -20,7 +20,6 @@ done
 # item count 1, then a code-length count of 31 (more than 19): a bad table
 printf '\000\001\370\000\000\000\000\000' >"$scratch/in"
 expect 1 "Bad decode table in archive!" -- raw expand --method LH5 --size 10
-[ -s "$scratch/out" ] && { echo "FAIL: output written on error"; failures=$((failures + 1)); }
 
 # a corrupt end never yields more than --size bytes
 member "$DATA/lh5/runs.lzh" >"$scratch/in"
