@@ -79,8 +79,8 @@ public:
     }
 
     void InitSearchTrees() {
-        for (unsigned i = kNone + 1; i <= kNone + kRootCount; ++i) right_[i] = kNone;
-        for (int i = 0; i < kRingSize; ++i) parent_[i] = kNone;
+        for (unsigned i = kNone + 1; i <= kNone + kRootCount; ++i) nodes_[i].link[kRight] = kNone;
+        for (int i = 0; i < kRingSize; ++i) nodes_[i].parent = kNone;
     }
 
     // Adds the string at ring position r and leaves the longest match with an older
@@ -89,109 +89,104 @@ public:
     // 60 bytes is replaced by r.
     void InsertString(unsigned r) {
         const uint8_t* key = &text_[r];
-        right_[r] = left_[r] = kNone;
+        nodes_[r].link[kLeft] = nodes_[r].link[kRight] = kNone;
         unsigned h = key[1] ^ key[2];
         h ^= h >> 4;
         unsigned p = kNone + 1 + key[0] + ((h & 15) << 8);
         int cmp = 1;
         int i = 1;  // bytes known equal between key and the current node
-        matchLength_ = 0;
+        // Lengths of 2 or less never count as matches, so the best starts at 2; ties
+        // at 2 only move a position nobody reads. The loop body avoids branches where
+        // it can: which way a comparison goes is unpredictable.
+        int bestLength = kLiteralThreshold;
+        int bestPosition = kRingSize;
         for (;;) {
-            if (cmp >= 0) {
-                if (right_[p] == kNone) {
-                    Attach(right_[p], p, r, i);
-                    return;
-                }
-                p = right_[p];
+            uint16_t& link = nodes_[p].link[cmp >= 0 ? kRight : kLeft];
+            if (link == kNone) {
+                link = static_cast<uint16_t>(r);
+                nodes_[r].parent = static_cast<uint16_t>(p);
+                nodes_[r].prefix = static_cast<uint8_t>(i);
+                SetMatch(bestLength, bestPosition);
+                return;
+            }
+            p = link;
+            // The node shares `shared` bytes with its parent, the key i bytes: when
+            // they differ, the key and the node share the smaller count and differ
+            // right after it; when they are equal, compare on.
+            const int shared = nodes_[p].prefix;
+            if (shared == i) {
+                i = CommonLength(key, &text_[p], i);
             } else {
-                if (left_[p] == kNone) {
-                    Attach(left_[p], p, r, i);
-                    return;
-                }
-                p = left_[p];
+                i = shared < i ? shared : i;
             }
-            const int shared = prefix_[p];
-            if (shared < i) {
-                i = shared;
-                cmp = key[i] - text_[p + i];
-            } else if (shared == i) {
-                const uint8_t* t = &text_[p];
-                while (i < kMaxMatch) {
-                    cmp = key[i] - t[i];
-                    if (cmp != 0) break;
-                    ++i;
-                }
-            }
-            if (i <= kLiteralThreshold) continue;
+            cmp = key[i] - text_[p + i];  // unused when i is 60: the search stops
             const int distance = static_cast<int>((r - p) & kRingMask) - 1;
-            if (i > matchLength_) {
-                matchPosition_ = distance;
-                matchLength_ = i;
-                if (i >= kMaxMatch) break;
-            } else if (i == matchLength_ && distance < matchPosition_) {
-                matchPosition_ = distance;
-            }
+            const bool better = i > bestLength || (i == bestLength && distance < bestPosition);
+            bestPosition = better ? distance : bestPosition;
+            bestLength = better ? i : bestLength;
+            if (i >= kMaxMatch) break;
         }
+        SetMatch(bestLength, bestPosition);
         // r takes p's place.
-        prefix_[r] = prefix_[p];
-        parent_[r] = parent_[p];
-        left_[r] = left_[p];
-        right_[r] = right_[p];
-        parent_[left_[p]] = static_cast<uint16_t>(r);
-        parent_[right_[p]] = static_cast<uint16_t>(r);
+        nodes_[r].prefix = nodes_[p].prefix;
+        nodes_[r].parent = nodes_[p].parent;
+        nodes_[r].link[kLeft] = nodes_[p].link[kLeft];
+        nodes_[r].link[kRight] = nodes_[p].link[kRight];
+        nodes_[nodes_[p].link[kLeft]].parent = static_cast<uint16_t>(r);
+        nodes_[nodes_[p].link[kRight]].parent = static_cast<uint16_t>(r);
         ReplaceChild(p, r);
-        parent_[p] = kNone;
+        nodes_[p].parent = kNone;
     }
 
     // Removes the string at ring position p from its tree (nothing when it is in none).
     void DeleteString(unsigned p) {
-        if (parent_[p] == kNone) return;
+        if (nodes_[p].parent == kNone) return;
         unsigned q;
-        if (right_[p] == kNone) {
-            q = left_[p];
-            if (q != kNone) AdjustPrefixLength(parent_[p], p, q);
-        } else if (left_[p] == kNone) {
-            q = right_[p];
-            AdjustPrefixLength(parent_[p], p, q);
+        if (nodes_[p].link[kRight] == kNone) {
+            q = nodes_[p].link[kLeft];
+            if (q != kNone) AdjustPrefixLength(nodes_[p].parent, p, q);
+        } else if (nodes_[p].link[kLeft] == kNone) {
+            q = nodes_[p].link[kRight];
+            AdjustPrefixLength(nodes_[p].parent, p, q);
         } else {
-            q = left_[p];
-            if (right_[q] != kNone) {
-                do q = right_[q];
-                while (right_[q] != kNone);
-                if (left_[q] != kNone) AdjustPrefixLength(parent_[q], q, left_[q]);
-                SetPrefixLength(1, q, left_[p]);
-                right_[parent_[q]] = left_[q];
-                parent_[left_[q]] = parent_[q];
-                left_[q] = left_[p];
-                parent_[left_[p]] = static_cast<uint16_t>(q);
+            q = nodes_[p].link[kLeft];
+            if (nodes_[q].link[kRight] != kNone) {
+                do q = nodes_[q].link[kRight];
+                while (nodes_[q].link[kRight] != kNone);
+                if (nodes_[q].link[kLeft] != kNone)
+                    AdjustPrefixLength(nodes_[q].parent, q, nodes_[q].link[kLeft]);
+                SetPrefixLength(1, q, nodes_[p].link[kLeft]);
+                nodes_[nodes_[q].parent].link[kRight] = nodes_[q].link[kLeft];
+                nodes_[nodes_[q].link[kLeft]].parent = nodes_[q].parent;
+                nodes_[q].link[kLeft] = nodes_[p].link[kLeft];
+                nodes_[nodes_[p].link[kLeft]].parent = static_cast<uint16_t>(q);
             }
-            SetPrefixLength(1, parent_[p], q);
-            SetPrefixLength(1, q, right_[p]);
-            right_[q] = right_[p];
-            parent_[right_[p]] = static_cast<uint16_t>(q);
+            SetPrefixLength(1, nodes_[p].parent, q);
+            SetPrefixLength(1, q, nodes_[p].link[kRight]);
+            nodes_[q].link[kRight] = nodes_[p].link[kRight];
+            nodes_[nodes_[p].link[kRight]].parent = static_cast<uint16_t>(q);
         }
-        parent_[q] = parent_[p];  // q may be kNone, whose parent entry exists for this
+        nodes_[q].parent = nodes_[p].parent;  // q may be kNone: its entry absorbs this
         ReplaceChild(p, q);
-        parent_[p] = kNone;
+        nodes_[p].parent = kNone;
     }
 
     // Prefix length of node n under q, comparing from byte j on (the bytes before are
     // known to agree). A root or no node as q gives 1: a tree's strings share byte 0.
     void SetPrefixLength(int j, unsigned q, unsigned n) {
         if (q >= kNone) {
-            prefix_[n] = 1;
+            nodes_[n].prefix = 1;
             return;
         }
-        while (j < kMaxMatch && text_[n + j] == text_[q + j]) ++j;
-        prefix_[n] = static_cast<uint8_t>(j);
+        nodes_[n].prefix = static_cast<uint8_t>(CommonLength(&text_[n], &text_[q], j));
     }
 
     // Node b moves up into the place of a, its parent, under x.
     void AdjustPrefixLength(unsigned x, unsigned a, unsigned b) {
-        if (prefix_[a] == prefix_[b]) {
-            SetPrefixLength(prefix_[a], x, b);
-        } else if (prefix_[a] < prefix_[b]) {
-            prefix_[b] = prefix_[a];
+        if (nodes_[a].prefix == nodes_[b].prefix) {
+            SetPrefixLength(nodes_[a].prefix, x, b);
+        } else if (nodes_[a].prefix < nodes_[b].prefix) {
+            nodes_[b].prefix = nodes_[a].prefix;
         }
     }
 
@@ -241,34 +236,61 @@ public:
     }
 
     TAdaptiveTree& Tree() { return tree_; }
-    bool InSearchTree(unsigned p) const { return parent_[p] != kNone; }
+    bool InSearchTree(unsigned p) const { return nodes_[p].parent != kNone; }
 
 private:
     static constexpr unsigned kNone = kRingSize;  // stands for no node
     static constexpr unsigned kRootCount = 4096;      // roots are kNone + 1 .. kNone + 4096
+    static constexpr int kLeft = 0;
+    static constexpr int kRight = 1;
 
-    void Attach(uint16_t& link, unsigned p, unsigned r, int shared) {
-        link = static_cast<uint16_t>(r);
-        parent_[r] = static_cast<uint16_t>(p);
-        prefix_[r] = static_cast<uint8_t>(shared);
+    // The length of the common prefix of the 60-byte strings a and b, at least `from`
+    // (the bytes before it are known to agree). Compares a word at a time where it can
+    // and may read up to 7 bytes past the strings, which the padding of text_ allows.
+    static int CommonLength(const uint8_t* a, const uint8_t* b, int from) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        for (int i = from; i < kMaxMatch; i += 8) {
+            uint64_t x, y;
+            std::memcpy(&x, a + i, 8);
+            std::memcpy(&y, b + i, 8);
+            if (x != y) {
+                const int k = i + (__builtin_ctzll(x ^ y) >> 3);
+                return k < kMaxMatch ? k : kMaxMatch;
+            }
+        }
+        return kMaxMatch;
+#else
+        int i = from;
+        while (i < kMaxMatch && a[i] == b[i]) ++i;
+        return i;
+#endif
+    }
+
+    void SetMatch(int length, int position) {
+        matchLength_ = length > kLiteralThreshold ? length : 0;
+        if (matchLength_ > 0) matchPosition_ = position;
     }
 
     // The parent of `from` links to `to` instead, on the same side. A root has only a
     // right link, so a root parent is always matched there.
     void ReplaceChild(unsigned from, unsigned to) {
-        const unsigned up = parent_[from];
-        if (right_[up] == from)
-            right_[up] = static_cast<uint16_t>(to);
+        const unsigned up = nodes_[from].parent;
+        if (nodes_[up].link[kRight] == from)
+            nodes_[up].link[kRight] = static_cast<uint16_t>(to);
         else
-            left_[up] = static_cast<uint16_t>(to);
+            nodes_[up].link[kLeft] = static_cast<uint16_t>(to);
     }
 
     TChannel& channel_;
-    uint8_t text_[kRingSize + kMaxMatch];        // ring; 4096.. mirror 0..58
-    uint16_t left_[kRingSize + 1];
-    uint16_t right_[kRingSize + 1 + kRootCount + 1];
-    uint16_t parent_[kRingSize + 2];
-    uint8_t prefix_[kRingSize + 2];
+    uint8_t text_[kRingSize + kMaxMatch + 8];  // ring; 4096..4154 mirror 0..58; padding
+    // Search-tree nodes: ring positions 0..4095, kNone (whose parent entry absorbs
+    // writes for a missing child) and the roots, which use only their right link.
+    struct TNode {
+        uint16_t link[2];  // left and right child
+        uint16_t parent;
+        uint8_t prefix;    // bytes shared with the parent's string, 1..60
+    };
+    TNode nodes_[kRingSize + 1 + kRootCount + 1];
     TAdaptiveTree tree_{};
     uint64_t bits_ = 0;  // pending output bits, the first in the most significant position
     int count_ = 0;
