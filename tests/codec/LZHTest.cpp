@@ -3,6 +3,8 @@
 // the decoder on hostile input.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <utility>
 #include <vector>
@@ -288,6 +290,20 @@ TEST(LZHEncoder, OfEqualMatchesTheNearestIsSent) {
     }
     EXPECT_EQ(third, Match(5, 95));
     EXPECT_EQ(Expand(run.out, static_cast<int32_t>(data.size())).out, data);
+}
+
+// Locks the exact stream: text, noise and a run of spaces against a stream kept in
+// tests/data (any change to the encoder's choices or the adaptive code shows here).
+TEST(LZHEncoder, WritesTheGoldenStream) {
+    Bytes data = SampleText(20000, 42);
+    const Bytes noise = RandomBytes(3000, 43);
+    data.insert(data.end(), noise.begin(), noise.end());
+    data.insert(data.end(), 500, ' ');
+    std::ifstream f(std::string(TVX_TEST_DATA) + "/lzh/golden.lh1", std::ios::binary);
+    ASSERT_TRUE(f.good());
+    const Bytes golden((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(Compress(data).out == golden);
+    EXPECT_TRUE(Expand(golden, static_cast<int32_t>(data.size())).out == data);
 }
 
 // ---- Round trips through RunMethod ------------------------------------------------------
