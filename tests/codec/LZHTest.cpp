@@ -402,3 +402,24 @@ TEST(LZHDecoder, TruncatedOrArbitraryInputGivesExactlyTheExpandedSize) {
     }
     EXPECT_EQ(Expand({}, 5000).out.size(), 5000u);
 }
+
+// A stop answer from the progress handler turns the rest of the input into zero bits:
+// the decoder still writes exactly the expanded size, and nothing more is read.
+TEST(LZHDecoder, AStopAnswerEndsTheInputButNotTheCount) {
+    const Bytes data = RandomBytes(12000, 12);  // its stream needs two refills
+    const Bytes packed = Compress(data).out;
+    ASSERT_GT(packed.size(), 8192u);
+    int calls = 0;
+    const TShowProgressEvent stopAtSecondRefill = [&calls](int32_t& pct) {
+        if (++calls == 3) pct = -1;
+    };
+    TCompThreadSafety state;
+    TMemoryStream src(packed), dst;
+    int32_t sum = 0;
+    state.RunMethod(src, dst, kLZH, TRunDirection::Expand, false, 12000,
+                    static_cast<int32_t>(packed.size()), sum, 0, 0, stopAtSecondRefill);
+    ASSERT_EQ(dst.Bytes().size(), 12000u);
+    EXPECT_TRUE(std::equal(data.begin(), data.begin() + 7000, dst.Bytes().begin()));
+    EXPECT_FALSE(dst.Bytes() == data);
+    EXPECT_EQ(static_cast<uint32_t>(sum), ByteSum(dst.Bytes()));
+}
