@@ -58,10 +58,18 @@ expect 0 "$q" x only-empty.arc -C out-empty
 [ -f out-empty/e1 ] && [ -f out-empty/x/e2 ] || fail "empty-only archive lost files"
 cp rt-NON.arc appended.arc
 : >late-empty
-expect 0 "$q" a appended.arc late-empty
-has err.txt "only quillox x will create it"
+printf 'more' >late-data
+expect 0 "$q" a appended.arc late-data late-empty
+expect 0 "$q" l appended.arc
+has out.txt "8 files"
+sed -n 5p out.txt | grep -q 'late-empty' || fail "appended empty file not moved to the front"
 expect 0 "$q" x appended.arc -C out-appended
-[ -f out-appended/late-empty ] || fail "late empty file not created"
+[ -f out-appended/late-empty ] && cmp -s out-appended/late-data late-data || fail "appending"
+# an archive cut short cannot take more entries, and stays as it was
+head -c 300 rt-NON.arc >cut.arc
+expect 1 "$q" a cut.arc late-data
+has err.txt "Archive is damaged after its last complete entry"
+[ "$(stat -c %s cut.arc)" = 300 ] || fail "damaged archive changed"
 
 # ---- selection --------------------------------------------------------------------------
 expect 0 "$q" x rt-RLE.arc -C out-sel SUB/RANDOM.BIN a.txt
