@@ -135,6 +135,17 @@ expect 1 "$q" x rt-NON.arc -C out-blocked
 has err.txt "Cannot create file out-blocked\\a.txt"
 expect 1 "$q" l --library ./no-such.dll WELCOME
 has err.txt "Could not load ./no-such.dll DLL"
+# Archives read from a library's resources (the test library of test_archive).
+lib=$(dirname "$q")/tests/libtvx_test_resources.so
+if [ -f "$lib" ]; then
+  expect 0 "$q" x --library "$lib" libarc -C out-lib
+  [ "$(cat out-lib/lib.txt)" = "from library" ] || fail "archive from a library"
+  expect 1 "$q" l --library "$lib" NOSUCH
+  has err.txt "Resource NOSUCH not found"
+fi
+printf 'YRMA' >short.arc
+expect 1 "$q" t short.arc
+has err.txt "quillox: short.arc: Can't recognize compressed file header"
 expect 1 "$q" l missing.arc
 has err.txt "Cannot open file missing.arc"
 # The free-space check, on a file system small enough to fail it (needs mount rights).

@@ -111,9 +111,16 @@ void Complain(const std::string& where, const std::string& message) {
 }
 
 // The archive to read: a file, or with --library a resource of that library.
+// The component reads fewer than 21 bytes as an archive without entries; the tool
+// calls such a file what it is.
 std::unique_ptr<TStream> OpenSource(TQuillox& q, const Options& o) {
-    if (!o.library.empty()) return q.OpenArchiveResource(o.archive, o.library);
-    return std::make_unique<TFileStream>(o.archive, TFileMode::fmOpenRead);
+    std::unique_ptr<TStream> s;
+    if (!o.library.empty())
+        s = q.OpenArchiveResource(o.archive, o.library);
+    else
+        s = std::make_unique<TFileStream>(o.archive, TFileMode::fmOpenRead);
+    if (s->Size() < kArchiveHeaderSize) throw EInvalidHeader();
+    return s;
 }
 
 // A progress bar on standard error, shown only on a terminal and for large work.
