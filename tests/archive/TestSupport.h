@@ -81,7 +81,8 @@ private:
 class ScratchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string templ = (std::filesystem::temp_directory_path() / "tvx-archive-XXXXXX").string();
+        std::string templ =
+            (std::filesystem::temp_directory_path() / "tvx-archive-XXXXXX").string();
         ASSERT_NE(::mkdtemp(&templ[0]), nullptr);
         dir_ = templ;
     }
