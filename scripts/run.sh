@@ -67,7 +67,9 @@ rm -rf "$out"
 mkdir -p "$out"
 export TVX_SHOTS=$out
 TVX_UIDRIVER=$root/$build/forms/uidriver.exe
+tvx_save_temp
 tvx_fresh_state run
+trap "tvx_restore_temp; tvx_stop_all" EXIT
 TVX_T0_NS=$(date +%s%N)
 tvx_start_installer "$exe"
 tvx_drive_normal_road "$out"

@@ -86,12 +86,25 @@ tvx_set_temp() {
   wine reg add 'HKCU\Environment' /v TMP /t REG_SZ /d "$1" /f </dev/null >/dev/null 2>&1
 }
 
+# Remembers the prefix's own TEMP and TMP (type and value), for tvx_restore_temp.
+tvx_save_temp() {
+  local f
+  f=$(mktemp)
+  wine reg query 'HKCU\Environment' </dev/null >"$f" 2>/dev/null || true
+  TVX_ORIG_TEMP=$(tr -d '\r' <"$f" | sed -n 's/^ *TEMP *\(REG_[A-Z_]*\) *\(.*\)$/\1 \2/p')
+  TVX_ORIG_TMP=$(tr -d '\r' <"$f" | sed -n 's/^ *TMP *\(REG_[A-Z_]*\) *\(.*\)$/\1 \2/p')
+  rm -f "$f"
+}
+
 # Puts the prefix's own temporary folder back.
 tvx_restore_temp() {
-  wine reg add 'HKCU\Environment' /v TEMP /t REG_EXPAND_SZ /d '%USERPROFILE%\Temp' /f \
-    </dev/null >/dev/null 2>&1
-  wine reg add 'HKCU\Environment' /v TMP /t REG_EXPAND_SZ /d '%USERPROFILE%\Temp' /f \
-    </dev/null >/dev/null 2>&1
+  local v
+  for v in TEMP TMP; do
+    local saved=TVX_ORIG_$v
+    local value=${!saved:-REG_EXPAND_SZ %USERPROFILE%\Temp}
+    wine reg add 'HKCU\Environment' /v $v /t "${value%% *}" /d "${value#* }" /f \
+      </dev/null >/dev/null 2>&1
+  done
 }
 
 tvx_start_installer() {
@@ -256,6 +269,7 @@ tvx_test_begin() {
   rm -rf "$TVX_SHOTS"
   mkdir -p "$TVX_SHOTS"
   trap tvx_test_end EXIT
+  tvx_save_temp
   tvx_fresh_state "$TVX_TEST" "${3:-}"
   echo "-- $TVX_TEST: TEMP=$TVX_TEMP"
 }

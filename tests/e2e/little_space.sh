@@ -25,6 +25,9 @@ wine "$build/windows/selectdir_host.exe" --map T: "Z:${small//\//\\}" </dev/null
 tvx_test_begin little_space "$build" 'T:\tmp'
 trap 'rc=$?; little_cleanup; (exit $rc); tvx_test_end' EXIT
 dest='C:\tvx\little_space\Quorvane files'
+# A decoy where an unquoted command line for "...\Quorvane files\setup.exe" would look
+# first; it would write the report with that command line.
+cp "$TVX_BUILD/demo/setup.exe" "$(tvx_unix 'C:\tvx\little_space')/Quorvane.exe"
 
 tvx_start_installer "$TVX_EXE"
 ui_wait "Quorvane"
@@ -49,6 +52,8 @@ ui_wait "Quorvane Setup"
 ui_shot setup-exe
 tvx_wait_installer_end
 expect_eq "setup.exe's current folder" "$dest" "$(tvx_setup_report | sed -n 's/^cwd=//p')"
+expect_eq "setup.exe started by its quoted path (not the decoy)" "\"$dest\\setup.exe\"" \
+  "$(tvx_setup_report | sed -n 's/^cmdline=//p' | sed 's/ *$//')"
 # shellcheck disable=SC2086
 expect_eq "files in the chosen folder" "$(printf '%s\n' $TVX_PRODUCT_FILES | sort)" \
   "$(ls "$(tvx_unix "$dest")" | sort)"
