@@ -7,7 +7,7 @@ tvx_test_begin abort_welcome "$1"
 
 tvx_start_installer "$TVX_BUILD/demo/Tellivox_bigwelcome.exe"
 ui_wait "Quorvane Installer"
-ui_wait_text "Quorvane Installer" Label1 '^Unpacking [0-9]-qv'
+ui_wait_text "Quorvane Installer" Label1 '^Unpacking [0-9]+-qv'
 ui_batch 'click "Quorvane Installer" cmdCancel' 'dialog "Quorvane Installer"' \
   'answer "Quorvane Installer" Yes' >"$TVX_SHOTS/driver.out" ||
   tvx_fail "driver: $(cat "$TVX_SHOTS/driver.out")"
