@@ -86,9 +86,13 @@ private:
     // ---- bit input ----
     LH5_HOT void SkipBits(TCursor& c, int n) {
         if (n > kMaxCodeLength) {  // only a corrupt length code asks for 17
-            SkipBits(c, 8);
+            Advance(c, 8);
             n -= 8;
         }
+        Advance(c, n);
+    }
+    // n from 0 to 16: at least 16 bits are valid before, and again after.
+    LH5_HOT void Advance(TCursor& c, int n) {
         c.bits <<= n;
         c.count -= n;
         if (c.count < 16) FillBits(c);

@@ -4,9 +4,11 @@
 //   quillox raw compress --method NON|RLE|LZH|LH5 [--key K]
 //   quillox raw expand --method NON|RLE|LZH|LH5 --size N [--key K] [--descramble]
 //
-// The output appears only when the run succeeds; the checksum (the byte sum of the
-// uncompressed data) then goes to standard error as "checksum: <unsigned decimal>".
-#include <cerrno>
+// On success the checksum (the byte sum of the uncompressed data) goes to standard
+// error as "checksum: <unsigned decimal>" and the exit code is 0. On failure (exit 1)
+// output already written stays written, as it would in an archive's target file.
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -76,24 +78,33 @@ bool ParseSize(const std::string& text, int32_t& size) {
     return true;
 }
 
-std::vector<uint8_t> ReadAllStdin() {
+// Standard input or output as a stream, so that the codec's 8192-byte transfers go
+// straight through and nothing large is held in memory.
+class TStdStream : public TStream {
+public:
+    explicit TStdStream(std::FILE* f) : f_(f) {
 #ifdef _WIN32
-    _setmode(_fileno(stdin), _O_BINARY);
+        _setmode(_fileno(f), _O_BINARY);
 #endif
-    std::vector<uint8_t> data;
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) data.insert(data.end(), buffer, buffer + n);
-    return data;
-}
+    }
+    int32_t Read(void* buffer, int32_t count) override {
+        return count <= 0 ? 0 : static_cast<int32_t>(std::fread(buffer, 1, static_cast<size_t>(count), f_));
+    }
+    int32_t Write(const void* buffer, int32_t count) override {
+        return count <= 0 ? 0 : static_cast<int32_t>(std::fwrite(buffer, 1, static_cast<size_t>(count), f_));
+    }
+    int64_t Seek(int64_t, TSeekOrigin) override { return 0; }
 
-bool WriteAllStdout(const std::vector<uint8_t>& data) {
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
-    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), stdout) != data.size())
-        return false;
-    return std::fflush(stdout) == 0;
+private:
+    std::FILE* f_;
+};
+
+// The size of standard input when it is a regular file read from its start, else -1.
+int64_t StdinFileSize() {
+    struct stat st {};
+    if (fstat(fileno(stdin), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    const long pos = std::ftell(stdin);
+    return pos < 0 ? -1 : static_cast<int64_t>(st.st_size) - pos;
 }
 
 int Usage() {
@@ -128,25 +139,36 @@ int RunRawCommand(const Args& args) {
     }
     if (method < 0 || (expanding && size < 0)) return Usage();
 
-    const std::vector<uint8_t> input = ReadAllStdin();
-    if (input.size() > 0x7FFFFFFFu) {
+    // A regular file streams through; anything else (a pipe) is read whole first, since
+    // the codec needs the source size in advance.
+    TStdStream in(stdin), out(stdout);
+    TMemoryStream piped;
+    TStream* source = &in;
+    int64_t inputSize = StdinFileSize();
+    if (inputSize < 0) {
+        uint8_t buffer[65536];
+        int32_t n;
+        while ((n = in.Read(buffer, sizeof buffer)) > 0) piped.WriteBuffer(buffer, n);
+        piped.SetPosition(0);
+        inputSize = piped.Size();
+        source = &piped;
+    }
+    if (inputSize > 0x7FFFFFFF) {
         std::fputs("quillox: standard input is larger than 2147483647 bytes\n", stderr);
         return 1;
     }
-    const auto inputSize = static_cast<int32_t>(input.size());
-    TMemoryStream source(input), dest;
+    const auto sourceSize = static_cast<int32_t>(inputSize);
     TCompThreadSafety state;
     int32_t checksum = 0;
     try {
         if (expanding) {
-            state.RunMethod(source, dest, method, TRunDirection::Expand, descramble, size,
-                            inputSize, checksum, key, 0, nullptr);
+            state.RunMethod(*source, out, method, TRunDirection::Expand, descramble, size,
+                            sourceSize, checksum, key, 0, nullptr);
         } else {
             // A margin that lifts the output budget to 2147483647: no budget at all.
-            const auto margin = static_cast<int32_t>(static_cast<uint32_t>(inputSize) -
-                                                     0x7FFFFFFFu);
-            state.RunMethod(source, dest, method, TRunDirection::Compress, false, inputSize,
-                            inputSize, checksum, key, margin, nullptr);
+            const auto margin = static_cast<int32_t>(static_cast<uint32_t>(sourceSize) - 0x7FFFFFFFu);
+            state.RunMethod(*source, out, method, TRunDirection::Compress, false, sourceSize,
+                            sourceSize, checksum, key, margin, nullptr);
         }
     } catch (const EUnableToCompress& e) {
         std::fprintf(stderr, "%s\n", e.what());
@@ -155,7 +177,7 @@ int RunRawCommand(const Args& args) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
-    if (!WriteAllStdout(dest.Bytes())) {
+    if (std::fflush(stdout) != 0) {
         std::fputs("quillox: cannot write standard output\n", stderr);
         return 1;
     }
