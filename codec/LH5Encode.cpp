@@ -214,7 +214,8 @@ TVX_LH5_INLINE void LH5Encoder::SplitNode(int old, int p, int L, int m) {
 // Reads whole words: the text has spare bytes past its end for that.
 TVX_LH5_INLINE int FirstDifference(const uint8_t* a, const uint8_t* b, int from, int limit) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    for (int i = from; i < limit; i += 8) {
+    if (a[from] != b[from]) return from;  // the usual outcome: no word needed
+    for (int i = from + 1; i < limit; i += 8) {
         uint64_t x, y;
         std::memcpy(&x, a + i, 8);
         std::memcpy(&y, b + i, 8);
