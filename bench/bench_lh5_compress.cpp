@@ -1,6 +1,6 @@
 // LH5 compression speed on the benchmark corpus, next to `gzip -6` on the same files.
 //
-//   TVX_CORPUS=DIR bench_lh5_compress [--sizes] [--callgrind] [benchmark options]
+//   TVX_CORPUS=DIR bench_lh5_compress [--sizes] [--callgrind] [--interop] [benchmark options]
 //
 // Speed: one benchmark per corpus file for LH5 (RunMethod, memory to memory) and one for
 // `gzip -6 -c FILE >/dev/null` (a process per iteration, so its figure includes start-up,
@@ -13,6 +13,10 @@
 //
 // --callgrind adds a table of instructions per input byte, counted by callgrind: for LH5
 // only inside CompressLH5, for gzip the whole process. Slow (about a minute per 24 MB).
+//
+// --interop checks every corpus file's LH5 stream with decoders we did not write: it is
+// wrapped in an LHA archive and extracted by lhasa and by 7z (when installed), and also
+// expanded by ExpandLH5; each must give back the file's bytes.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -25,11 +29,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "codec/Codec.h"
 #include "runtime/Stream.h"
+#include "tests/support/Lha.h"
 
 namespace fs = std::filesystem;
 
@@ -154,6 +160,45 @@ void CallgrindTable(const char* self, const std::vector<fs::path>& files) {
                 double(gz) / total);
 }
 
+const char* Verdict(const std::optional<Bytes>& got, const Bytes& want, bool have) {
+    if (!have) return "-";
+    if (!got) return "FAILED";
+    return *got == want ? "ok" : "DIFFERS";
+}
+
+// Returns false when any decoder disagrees.
+bool InteropTable(const std::vector<fs::path>& files) {
+    using tvxtest::Extractor;
+    const bool lhasa = tvxtest::HaveExtractor(Extractor::Lhasa);
+    const bool sevenZip = tvxtest::HaveExtractor(Extractor::SevenZip);
+    std::printf("\n%-16s %10s %10s %8s %8s %8s\n", "file", "size", "lh5", "lhasa", "7z",
+                "ours");
+    bool good = true;
+    for (const auto& f : files) {
+        const Bytes data = ReadFile(f);
+        TMemoryStream packed;
+        CompressLH5Once(data, packed);
+        const Bytes stream = packed.Bytes();
+        const Bytes archive = tvxtest::MakeLhaArchive("-lh5-", stream, data);
+        std::optional<Bytes> a, b;
+        if (lhasa) a = tvxtest::ExtractLha(Extractor::Lhasa, archive);
+        if (sevenZip) b = tvxtest::ExtractLha(Extractor::SevenZip, archive);
+        TCompThreadSafety state;
+        TMemoryStream src(stream), back;
+        int32_t sum = 0;
+        state.RunMethod(src, back, 4, TRunDirection::Expand, false,
+                        static_cast<int32_t>(data.size()), static_cast<int32_t>(stream.size()),
+                        sum, 0, 0, nullptr);
+        const std::optional<Bytes> c = back.Bytes();
+        const char* v[3] = {Verdict(a, data, lhasa), Verdict(b, data, sevenZip),
+                            Verdict(c, data, true)};
+        for (const char* x : v) good = good && (std::strcmp(x, "ok") == 0 || x[0] == '-');
+        std::printf("%-16s %10zu %10zu %8s %8s %8s\n", f.filename().c_str(), data.size(),
+                    stream.size(), v[0], v[1], v[2]);
+    }
+    return good;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -162,13 +207,15 @@ int main(int argc, char** argv) {
         CompressLH5Once(ReadFile(argv[2]), dst);
         return 0;
     }
-    bool sizes = false, callgrind = false;
+    bool sizes = false, callgrind = false, interop = false;
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "--sizes") == 0)
             sizes = true;
         else if (std::strcmp(argv[i], "--callgrind") == 0)
             callgrind = true;
+        else if (std::strcmp(argv[i], "--interop") == 0)
+            interop = true;
         else
             rest.push_back(argv[i]);
     }
@@ -201,5 +248,6 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     if (sizes) SizesTable(files);
     if (callgrind) CallgrindTable(argv[0], files);
+    if (interop && !InteropTable(files)) return 1;
     return 0;
 }

@@ -4,6 +4,8 @@
 // called by that name: on Debian `lha` may be another program.)
 //
 // Header-only on purpose: every tests/<folder> holding .cpp files becomes a test program.
+// It does not include GoogleTest itself, so tools outside the tests can use it too; the
+// TVX_EXTRACT_OR_SKIP macro needs <gtest/gtest.h> where it is used.
 //
 //   const Bytes archive = tvxtest::MakeLhaArchive("-lh5-", packed, original);
 //   Bytes out;
@@ -13,8 +15,6 @@
 // non-zero exit code, 7z only in its report, so always compare the bytes as well.
 //   EXPECT_EQ(out, original);
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
