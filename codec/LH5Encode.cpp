@@ -64,10 +64,9 @@ public:
     void Run();
 
 private:
-    // Match tree.
-    // The hot state (current position p, match length L, match position m, bytes
-    // remaining) lives in Run's locals and is passed by reference, so that the compiler
-    // keeps it in registers across the byte stores into the arrays.
+    // Match tree. The hot state (current position p, match length L, match position m,
+    // bytes remaining) lives in Run's locals and is passed by reference, so that the
+    // compiler keeps it in registers across the byte stores into the arrays.
     void InitMatchTree();
     int FindChild(int q, int c);
     void LinkChild(int q, int c, int r);
