@@ -1,13 +1,14 @@
 // LH5 decoder: LZ77 over an 8192-byte ring with static Huffman codes sent at the head
 // of every block (the -lh5- bit stream).
 //
-// The bit input keeps the stream's contract: bytes are asked of the byte channel one
-// at a time exactly when the 16-bit window first needs them, so a valid stream is read
-// to its last byte and no further, a refill (and its progress report) happens at the
-// same point of the decoding, and once EndOfInput is set ReadByte is not called again:
-// the stream goes on as zero bits. Between refills the reader takes whole runs of
-// bytes straight from the channel's buffer into a 64-bit bit buffer, which is what
-// makes it fast; that never reads the source, so nothing outside can tell.
+// The bit input keeps the stream's contract: a byte that needs a refill is asked of
+// the byte channel exactly when the 16-bit window first needs it, never earlier, so
+// the source is read as far as the window reaches and no further, every refill (and
+// its progress report) happens at the same point of the decoding as with a
+// byte-at-a-time reader, and once EndOfInput is set ReadByte is not called again: the
+// stream goes on as zero bits. Bytes already in the channel's buffer are taken in
+// whole runs into a 64-bit bit buffer, which is what makes it fast; that never reads
+// the source, so nothing outside can tell.
 //
 // Output goes to the ring first and reaches the channel in runs: at every wrap of the
 // ring, before every refill and every block head (the only places that can report
@@ -175,8 +176,9 @@ void TLH5Decoder::FillBitsSlow(TCursor& c) {
 }
 
 // Lengths must make a complete prefix code (their weights 2^(16 - length) sum to
-// 65536), except that a set of all zero lengths leaves the table as it was. Every
-// check comes before the first store, so a rejected set leaves the table untouched.
+// 65536), except that a set of all zero lengths leaves the table as it was. The checks
+// come before the first store, so a rejected set leaves the table untouched (the tree
+// node limit further down is a guard that a complete code never reaches).
 void TLH5Decoder::BuildDecodeTable(int symbolCount, const uint8_t* lengths, int indexWidth,
                                    uint16_t* table) {
     uint32_t count[kMaxCodeLength + 1] = {};

@@ -23,6 +23,10 @@ void YieldTimeSlice();
 // date, low 16 bits time) read as local time (DosDateTimeToFileTime,
 // LocalFileTimeToFileTime, SetFileTime). Returns false on failure.
 bool SetFileDosDateTime(TFileStream& file, int32_t dosDateTime);
+// Reads a file's last-write time as an MS-DOS date/time in local time (GetFileTime,
+// FileTimeToLocalFileTime, FileTimeToDosDateTime). Times before 1980 give
+// 1 January 1980, 00:00:00. Returns false when the file cannot be read.
+bool GetFileDosDateTime(const std::string& path, int32_t& dosDateTime);
 
 // Windows attribute bits. The native build maps read-only (0x01) onto the file's
 // write permission and keeps the rest where the file system can.
