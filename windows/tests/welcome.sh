@@ -12,6 +12,9 @@ failures=0
 host_pid=
 
 ui() { wine "$driver" "$@" </dev/null; }
+# Caption buttons are drawn with Marlett; a prefix made by 64-bit Wine may lack it.
+fonts=${WINEPREFIX:-$HOME/.wine}/drive_c/windows/Fonts
+[ -f "$fonts/marlett.ttf" ] || cp /usr/share/wine/fonts/marlett.ttf "$fonts/" 2>/dev/null || true
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 
