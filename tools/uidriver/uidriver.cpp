@@ -199,20 +199,20 @@ std::vector<HWND> Children(HWND parent) {
     return list.children;
 }
 
-HWND Control(HWND window, const std::string& spec) {
+HWND Control(HWND window, const std::string& which) {
     std::vector<HWND> children = Children(window);
-    if (spec.size() > 1 && spec[0] == '#') {
-        size_t i = std::strtoul(spec.c_str() + 1, nullptr, 10);
+    if (which.size() > 1 && which[0] == '#') {
+        size_t i = std::strtoul(which.c_str() + 1, nullptr, 10);
         if (i < children.size()) return children[i];
-        Fail("no control " + spec);
+        Fail("no control " + which);
     }
     for (HWND c : children)
-        if (NameOf(c) == spec) return c;
+        if (NameOf(c) == which) return c;
     for (HWND c : children)
-        if (WindowText(c) == spec) return c;
+        if (WindowText(c) == which) return c;
     for (HWND c : children)
-        if (WithoutAmpersands(WindowText(c)) == spec) return c;
-    Fail("no control " + Quote(spec));
+        if (WithoutAmpersands(WindowText(c)) == which) return c;
+    Fail("no control " + Quote(which));
 }
 
 RECT ClientBounds(HWND child) {
