@@ -81,10 +81,11 @@ private:
 class ScratchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string templ =
-            (std::filesystem::temp_directory_path() / "tvx-archive-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(&templ[0]), nullptr);
-        dir_ = templ;
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = std::filesystem::temp_directory_path() /
+               (std::string("tvx-archive-") + test->test_suite_name() + "-" + test->name());
+        std::filesystem::remove_all(dir_);
+        ASSERT_TRUE(std::filesystem::create_directories(dir_));
     }
     void TearDown() override {
         std::error_code ec;
