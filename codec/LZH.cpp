@@ -1,5 +1,18 @@
-// LZH method: not built yet.
+// The LZH method on the codec's byte channel. Each run allocates its own working
+// storage and releases it on every way out.
+#include <memory>
+
+#include "codec/LZHDecoder.h"
+#include "codec/LZHEncoder.h"
 #include "codec/Methods.h"
 
-void ExpandLZH(TCompThreadSafety&, int32_t) {}
-void CompressLZH(TCompThreadSafety&) {}
+void ExpandLZH(TCompThreadSafety& s, int32_t expandedSize) {
+    if (expandedSize <= 0) return;
+    auto decoder = std::make_unique<lzh::TLZHDecoder<TCompThreadSafety>>(s);
+    decoder->Expand(expandedSize);
+}
+
+void CompressLZH(TCompThreadSafety& s) {
+    auto encoder = std::make_unique<lzh::TLZHEncoder<TCompThreadSafety>>(s);
+    encoder->Compress();
+}

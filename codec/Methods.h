@@ -19,6 +19,8 @@ void EmitRun(TCompThreadSafety& s, int32_t n, uint8_t c);
 void ExpandLH5(TCompThreadSafety& s, int32_t expandedSize);
 void CompressLH5(TCompThreadSafety& s);
 
-// LZH (adaptive Huffman, 4096-byte window).
+// LZH (adaptive Huffman, 4096-byte window): the decoder writes at most expandedSize
+// bytes, cutting a match that would run past it; the encoder writes nothing for an
+// empty input.
 void ExpandLZH(TCompThreadSafety& s, int32_t expandedSize);
 void CompressLZH(TCompThreadSafety& s);

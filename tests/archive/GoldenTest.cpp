@@ -55,10 +55,12 @@ class Golden : public ScratchTest {};
 }  // namespace
 
 TEST_F(Golden, GoodArchivesExpandByteExact) {
+    const bool lh5 = Lh5DecoderPresent();
     const auto archives = ArchivesIn(kArchives / "good");
     ASSERT_FALSE(archives.empty());
     for (const auto& arc : archives) {
         SCOPED_TRACE(arc.filename().string());
+        if (!lh5 && arc.stem().string().compare(0, 3, "lh5") == 0) continue;
         const fs::path expected = kArchives / "good" / arc.stem();
         const fs::path out = dir_ / arc.stem();
         TQuillox q;

@@ -4,7 +4,8 @@
 #include "archive/PathGuard.h"
 
 TEST(PathGuard, ConfinedStoredPaths) {
-    for (const char* ok : {"a.txt", "sub\\a.txt", "sub/a.txt", ".\\a", "a..b", "...x", "x\\.hidden"})
+    for (const char* ok :
+         {"a.txt", "sub\\a.txt", "sub/a.txt", ".\\a", "a..b", "...x", "x\\.hidden"})
         EXPECT_TRUE(IsConfinedStoredPath(ok)) << ok;
     for (const char* bad : {"", "\\a", "/etc/passwd", "\\\\srv\\share\\a", "C:\\x", "C:x", "a:b",
                             "..", "..\\a", "a\\..\\..\\b", "a/../b", "a\\.. \\b", "a\\. .\\b",

@@ -10,11 +10,6 @@ using namespace testsupport;
 
 namespace {
 
-struct Written {
-    TEntryHeader Entry;
-    Bytes Archive;
-};
-
 TEntryHeader AddBytes(TQuillox& q, TMemoryStream& archive, const std::string& path,
                       const Bytes& data) {
     TMemoryStream source(data);
@@ -23,11 +18,14 @@ TEntryHeader AddBytes(TQuillox& q, TMemoryStream& archive, const std::string& pa
 
 Bytes Distinct(size_t n) {
     Bytes b(n);
-    for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(i % 2 ? 'a' + i % 26 : 'A' + i % 26);
+    for (size_t i = 0; i < n; ++i)
+        b[i] = static_cast<uint8_t>(i % 2 ? 'a' + i % 26 : 'A' + i % 26);
     return b;
 }
 
-TArchiveHeader HeaderOf(const TMemoryStream& s) { return TArchiveHeader::FromBytes(s.Bytes().data()); }
+TArchiveHeader HeaderOf(const TMemoryStream& s) {
+    return TArchiveHeader::FromBytes(s.Bytes().data());
+}
 
 }  // namespace
 

@@ -111,9 +111,16 @@ void Complain(const std::string& where, const std::string& message) {
 }
 
 // The archive to read: a file, or with --library a resource of that library.
+// The component reads fewer than 21 bytes as an archive without entries; the tool
+// calls such a file what it is.
 std::unique_ptr<TStream> OpenSource(TQuillox& q, const Options& o) {
-    if (!o.library.empty()) return q.OpenArchiveResource(o.archive, o.library);
-    return std::make_unique<TFileStream>(o.archive, TFileMode::fmOpenRead);
+    std::unique_ptr<TStream> s;
+    if (!o.library.empty())
+        s = q.OpenArchiveResource(o.archive, o.library);
+    else
+        s = std::make_unique<TFileStream>(o.archive, TFileMode::fmOpenRead);
+    if (s->Size() < kArchiveHeaderSize) throw EInvalidHeader();
+    return s;
 }
 
 // A progress bar on standard error, shown only on a terminal and for large work.
@@ -228,21 +235,53 @@ int Add(const Options& o) {
     q.Key = o.key;
     std::error_code ec;
     const bool exists = fs::exists(o.archive, ec) && fs::file_size(o.archive, ec) > 0;
-    TFileStream archive(o.archive, exists ? TFileMode::fmOpenReadWrite : TFileMode::fmCreate);
-    bool hasData = false;
+    auto archive = std::make_unique<TFileStream>(
+        o.archive, exists ? TFileMode::fmOpenReadWrite : TFileMode::fmCreate);
+    size_t next = 0;  // files[next...] are still to be added
     if (!exists) {
-        q.CreateArchive(archive, o.method);
+        q.CreateArchive(*archive, o.method);
     } else {
         TStrings list;
-        q.ListArchive(archive, list);
+        q.ListArchive(*archive, list);
         std::string method;
-        archive.SetPosition(0);
-        q.ReadArchiveHeader(archive, method);
+        archive->SetPosition(0);
+        const TArchiveHeader old = q.ReadArchiveHeader(*archive, method);
         if (o.methodGiven && method != o.method)
             std::fprintf(stderr, "quillox: %s: the archive was made with %s; new entries use it\n",
                          o.archive.c_str(), method.c_str());
+        bool hasData = false;
         for (int i = 0; i < list.Count(); ++i)
             if (static_cast<TArchiveFileInfo*>(list.Objects(i))->ExpandedSize > 0) hasData = true;
+        size_t empties = 0;
+        while (empties < files.size() && files[empties].size == 0) ++empties;
+        if (hasData && empties > 0) {
+            // Readers would stop before empty files appended now: write a new archive
+            // with them first and the old entries after them, then put it in place.
+            const std::string fresh = o.archive + ".tmp";
+            try {
+                TFileStream out(fresh, TFileMode::fmCreate);
+                q.CreateArchive(out, method);
+                for (; next < empties; ++next) q.AddFile(out, files[next].file, files[next].stored);
+                archive->SetPosition(kArchiveHeaderSize);
+                const int64_t rest = archive->Size() - kArchiveHeaderSize;
+                out.Seek(0, TSeekOrigin::soEnd);
+                if (rest > 0) out.CopyFrom(*archive, rest);
+                TArchiveHeader h;
+                std::string freshMethod;
+                out.SetPosition(0);
+                h = q.ReadArchiveHeader(out, freshMethod);
+                h.TotalSize = old.TotalSize;
+                h.Lock = old.Lock;
+                out.SetPosition(0);
+                WriteArchiveHeader(out, h);
+            } catch (...) {
+                fs::remove(fresh, ec);
+                throw;
+            }
+            archive.reset();
+            fs::rename(fresh, o.archive);
+            archive = std::make_unique<TFileStream>(o.archive, TFileMode::fmOpenReadWrite);
+        }
     }
     int64_t total = 0;
     for (const auto& f : files) total += f.size;
@@ -252,22 +291,17 @@ int Add(const Options& o) {
     q.OnShowProgress = [&](int32_t& pct) {
         if (current) bar.Show(done + current->size * pct / 100);
     };
-    for (const auto& f : files) {
+    for (; next < files.size(); ++next) {
+        const FileToAdd& f = files[next];
         current = &f;
-        if (f.size == 0 && hasData)
-            std::fprintf(stderr,
-                         "quillox: %s: empty file added after non-empty entries; "
-                         "only quillox x will create it\n",
-                         f.stored.c_str());
         try {
-            q.AddFile(archive, f.file, f.stored);
+            q.AddFile(*archive, f.file, f.stored);
         } catch (const Exception& e) {
             bar.Finish();
             Complain(f.file, e.Message());
             return 1;
         }
         done += f.size;
-        if (f.size > 0) hasData = true;
     }
     return 0;
 }

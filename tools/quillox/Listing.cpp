@@ -79,8 +79,8 @@ std::string ListingTable(const std::string& methodId, int32_t totalSize,
     }
     out += "---------- ---------- -----\n";
     out += Format("%10lld %10lld %5s %d file%s\n", static_cast<long long>(expanded),
-                  static_cast<long long>(stored), Ratio(stored, expanded).c_str(), static_cast<int>(entries.size()),
-                  entries.size() == 1 ? "" : "s");
+                  static_cast<long long>(stored), Ratio(stored, expanded).c_str(),
+                  static_cast<int>(entries.size()), entries.size() == 1 ? "" : "s");
     return out;
 }
 

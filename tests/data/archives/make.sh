@@ -23,12 +23,16 @@ chmod 444 work/src/docs/readme.txt
 "$q" a good/mixed.arc -m RLE -C work/src empty.txt runs.bin docs
 "$q" a good/locked.arc -m RLE -k 12345 -C work/src runs.bin docs
 "$q" a good/unc.arc -m NON -C work/src --prefix '\\buildsrv\quorvane\' docs
-for a in mixed locked unc; do mkdir -p good/$a; done
+# Needs a quillox with the LH5 coder; the short text comes out stored (method 0).
+"$q" a good/lh5-mixed.arc -m LH5 -C work/src empty.txt runs.bin docs
+for a in mixed locked unc lh5-mixed; do mkdir -p good/$a; done
 cp -p work/src/empty.txt work/src/runs.bin good/mixed/
 cp -pr work/src/docs good/mixed/
 cp -p work/src/runs.bin good/locked/
 cp -pr work/src/docs good/locked/
 cp -pr work/src/docs good/unc/
+cp -p work/src/empty.txt work/src/runs.bin good/lh5-mixed/
+cp -pr work/src/docs good/lh5-mixed/
 
 # Patches byte $2 of file $1 to the value $3 (decimal).
 patch_byte() { printf "$(printf '\\%03o' "$3")" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none; }

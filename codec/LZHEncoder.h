@@ -1,0 +1,301 @@
+// The LZH encoder. A template over its byte channel (see LZHDecoder.h) so that the
+// codec runs it on TCompThreadSafety and the tests on plain buffers.
+// Private to the codec.
+//
+// Match search: every ring position that starts a string of the window is a node of
+// one of 4096 binary search trees, chosen by the string's first byte and a 4-bit hash
+// of the next two. Strings are ordered by byte-wise comparison of up to 60 bytes, and
+// each node records how many leading bytes it shares with its parent, so a descent
+// only compares bytes past those already known to agree.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "codec/LZHTree.h"
+
+namespace lzh {
+
+template <class TChannel>
+class TLZHEncoder {
+public:
+    explicit TLZHEncoder(TChannel& channel) : channel_(channel) {
+        // Bytes past the end of a short input are compared but never sent; a fixed
+        // value keeps the search and so the stream deterministic.
+        std::memset(text_, 0, sizeof text_);
+        tree_.StartAdaptiveTree();
+        InitSearchTrees();
+    }
+    TLZHEncoder(const TLZHEncoder&) = delete;
+    TLZHEncoder& operator=(const TLZHEncoder&) = delete;
+
+    // Reads the channel to its end and writes the coded stream; an empty input writes
+    // nothing. Raises what the channel's WriteByte raises (the output budget).
+    void Compress() {
+        unsigned s = 0;
+        unsigned r = kFirstPosition;
+        std::memset(text_, kInitialByte, kFirstPosition);
+        std::memset(text_ + kRingSize, kInitialByte, kMaxMatch - 1);  // mirror of 0..58
+        int len = 0;
+        while (len < kMaxMatch) {
+            const int c = channel_.ReadByte();
+            if (channel_.EndOfInput) break;
+            text_[r + len] = static_cast<uint8_t>(c);
+            ++len;
+        }
+        if (len == 0) return;
+        for (int i = 1; i <= kMaxMatch; ++i) InsertString(r - i);
+        InsertString(r);
+
+        while (len > 0) {
+            if (matchLength_ > len) matchLength_ = len;
+            if (matchLength_ <= kLiteralThreshold) {
+                matchLength_ = 1;
+                SendSymbol(text_[r]);
+            } else {
+                SendSymbol(matchLength_ + kLengthSymbolBias);
+                SendPosition(matchPosition_);
+            }
+            const int last = matchLength_;
+            int i = 0;
+            for (; i < last; ++i) {
+                const int c = channel_.ReadByte();
+                if (channel_.EndOfInput) break;
+                DeleteString(s);
+                text_[s] = static_cast<uint8_t>(c);
+                if (s < kMaxMatch - 1) text_[s + kRingSize] = static_cast<uint8_t>(c);
+                s = (s + 1) & kRingMask;
+                r = (r + 1) & kRingMask;
+                InsertString(r);
+            }
+            for (; i < last; ++i) {
+                DeleteString(s);
+                s = (s + 1) & kRingMask;
+                r = (r + 1) & kRingMask;
+                if (--len > 0) InsertString(r);
+            }
+        }
+        FlushCodes();
+    }
+
+    void InitSearchTrees() {
+        for (unsigned i = kNone + 1; i <= kNone + kRootCount; ++i) nodes_[i].link[kRight] = kNone;
+        for (int i = 0; i < kRingSize; ++i) nodes_[i].parent = kNone;
+    }
+
+    // Adds the string at ring position r and leaves the longest match with an older
+    // string in matchLength_ (0 when none is longer than 2 bytes) and its distance - 1
+    // in matchPosition_, the nearest of equally long ones. A string equal to r in all
+    // 60 bytes is replaced by r.
+    void InsertString(unsigned r) {
+        const uint8_t* key = &text_[r];
+        nodes_[r].link[kLeft] = nodes_[r].link[kRight] = kNone;
+        unsigned h = key[1] ^ key[2];
+        h ^= h >> 4;
+        unsigned p = kNone + 1 + key[0] + ((h & 15) << 8);
+        int cmp = 1;
+        int i = 1;  // bytes known equal between key and the current node
+        // Lengths of 2 or less never count as matches, so the best starts at 2; ties
+        // at 2 only move a position nobody reads. The loop body avoids branches where
+        // it can: which way a comparison goes is unpredictable.
+        int bestLength = kLiteralThreshold;
+        int bestPosition = kRingSize;
+        for (;;) {
+            uint16_t& link = nodes_[p].link[cmp >= 0 ? kRight : kLeft];
+            if (link == kNone) {
+                link = static_cast<uint16_t>(r);
+                nodes_[r].parent = static_cast<uint16_t>(p);
+                nodes_[r].prefix = static_cast<uint8_t>(i);
+                SetMatch(bestLength, bestPosition);
+                return;
+            }
+            p = link;
+            // The node shares `shared` bytes with its parent, the key i bytes: when
+            // they differ, the key and the node share the smaller count and differ
+            // right after it; when they are equal, compare on.
+            const int shared = nodes_[p].prefix;
+            if (shared == i) {
+                i = CommonLength(key, &text_[p], i);
+            } else {
+                i = shared < i ? shared : i;
+            }
+            cmp = key[i] - text_[p + i];  // unused when i is 60: the search stops
+            const int distance = static_cast<int>((r - p) & kRingMask) - 1;
+            const bool better = i > bestLength || (i == bestLength && distance < bestPosition);
+            bestPosition = better ? distance : bestPosition;
+            bestLength = better ? i : bestLength;
+            if (i >= kMaxMatch) break;
+        }
+        SetMatch(bestLength, bestPosition);
+        // r takes p's place.
+        nodes_[r].prefix = nodes_[p].prefix;
+        nodes_[r].parent = nodes_[p].parent;
+        nodes_[r].link[kLeft] = nodes_[p].link[kLeft];
+        nodes_[r].link[kRight] = nodes_[p].link[kRight];
+        nodes_[nodes_[p].link[kLeft]].parent = static_cast<uint16_t>(r);
+        nodes_[nodes_[p].link[kRight]].parent = static_cast<uint16_t>(r);
+        ReplaceChild(p, r);
+        nodes_[p].parent = kNone;
+    }
+
+    // Removes the string at ring position p from its tree (nothing when it is in none).
+    void DeleteString(unsigned p) {
+        if (nodes_[p].parent == kNone) return;
+        unsigned q;
+        if (nodes_[p].link[kRight] == kNone) {
+            q = nodes_[p].link[kLeft];
+            if (q != kNone) AdjustPrefixLength(nodes_[p].parent, p, q);
+        } else if (nodes_[p].link[kLeft] == kNone) {
+            q = nodes_[p].link[kRight];
+            AdjustPrefixLength(nodes_[p].parent, p, q);
+        } else {
+            q = nodes_[p].link[kLeft];
+            if (nodes_[q].link[kRight] != kNone) {
+                do q = nodes_[q].link[kRight];
+                while (nodes_[q].link[kRight] != kNone);
+                if (nodes_[q].link[kLeft] != kNone)
+                    AdjustPrefixLength(nodes_[q].parent, q, nodes_[q].link[kLeft]);
+                SetPrefixLength(1, q, nodes_[p].link[kLeft]);
+                nodes_[nodes_[q].parent].link[kRight] = nodes_[q].link[kLeft];
+                nodes_[nodes_[q].link[kLeft]].parent = nodes_[q].parent;
+                nodes_[q].link[kLeft] = nodes_[p].link[kLeft];
+                nodes_[nodes_[p].link[kLeft]].parent = static_cast<uint16_t>(q);
+            }
+            SetPrefixLength(1, nodes_[p].parent, q);
+            SetPrefixLength(1, q, nodes_[p].link[kRight]);
+            nodes_[q].link[kRight] = nodes_[p].link[kRight];
+            nodes_[nodes_[p].link[kRight]].parent = static_cast<uint16_t>(q);
+        }
+        nodes_[q].parent = nodes_[p].parent;  // q may be kNone: its entry absorbs this
+        ReplaceChild(p, q);
+        nodes_[p].parent = kNone;
+    }
+
+    // Prefix length of node n under q, comparing from byte j on (the bytes before are
+    // known to agree). A root or no node as q gives 1: a tree's strings share byte 0.
+    void SetPrefixLength(int j, unsigned q, unsigned n) {
+        if (q >= kNone) {
+            nodes_[n].prefix = 1;
+            return;
+        }
+        nodes_[n].prefix = static_cast<uint8_t>(CommonLength(&text_[n], &text_[q], j));
+    }
+
+    // Node b moves up into the place of a, its parent, under x.
+    void AdjustPrefixLength(unsigned x, unsigned a, unsigned b) {
+        if (nodes_[a].prefix == nodes_[b].prefix) {
+            SetPrefixLength(nodes_[a].prefix, x, b);
+        } else if (nodes_[a].prefix < nodes_[b].prefix) {
+            nodes_[b].prefix = nodes_[a].prefix;
+        }
+    }
+
+    // Appends the top bitCount bits (up to 16) of code; the bits below them must be 0.
+    void SendCode(int bitCount, uint16_t code) {
+        bits_ |= static_cast<uint64_t>(code) << (48 - count_);
+        count_ += bitCount;
+        while (count_ >= 8) {
+            channel_.WriteByte(static_cast<uint8_t>(bits_ >> 56));
+            bits_ <<= 8;
+            count_ -= 8;
+        }
+    }
+
+    // Sends the symbol's current code (the path from the root to its leaf), longer
+    // codes in pieces of 16 bits, then updates the tree.
+    void SendSymbol(int symbol) {
+        uint64_t code = 0;  // left-aligned; the tree is never near 64 levels deep
+        int length = 0;
+        unsigned k = tree_.parentSlot[kSlotCount + symbol];
+        do {
+            code = (code >> 1) | (static_cast<uint64_t>(k & 1) << 63);
+            ++length;
+            k = tree_.parentSlot[k];
+        } while (k != kRootSlot);
+        while (length > 16) {
+            SendCode(16, static_cast<uint16_t>(code >> 48));
+            code <<= 16;
+            length -= 16;
+        }
+        SendCode(length, static_cast<uint16_t>(code >> 48));
+        tree_.UpdateAdaptiveTree(symbol);
+    }
+
+    void SendPosition(int position) {
+        const int upper = position >> 6;
+        SendCode(kPositionCodes.encodeLength[upper],
+                 static_cast<uint16_t>(kPositionCodes.encodeCode[upper] << 8));
+        SendCode(6, static_cast<uint16_t>((position & 63) << 10));
+    }
+
+    // Writes the last partial byte, padded with zero bits.
+    void FlushCodes() {
+        if (count_ > 0) channel_.WriteByte(static_cast<uint8_t>(bits_ >> 56));
+        bits_ = 0;
+        count_ = 0;
+    }
+
+    TAdaptiveTree& Tree() { return tree_; }
+    bool InSearchTree(unsigned p) const { return nodes_[p].parent != kNone; }
+
+private:
+    static constexpr unsigned kNone = kRingSize;  // stands for no node
+    static constexpr unsigned kRootCount = 4096;      // roots are kNone + 1 .. kNone + 4096
+    static constexpr int kLeft = 0;
+    static constexpr int kRight = 1;
+
+    // The length of the common prefix of the 60-byte strings a and b, at least `from`
+    // (the bytes before it are known to agree). Compares a word at a time where it can
+    // and may read up to 7 bytes past the strings, which the padding of text_ allows.
+    static int CommonLength(const uint8_t* a, const uint8_t* b, int from) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        for (int i = from; i < kMaxMatch; i += 8) {
+            uint64_t x, y;
+            std::memcpy(&x, a + i, 8);
+            std::memcpy(&y, b + i, 8);
+            if (x != y) {
+                const int k = i + (__builtin_ctzll(x ^ y) >> 3);
+                return k < kMaxMatch ? k : kMaxMatch;
+            }
+        }
+        return kMaxMatch;
+#else
+        int i = from;
+        while (i < kMaxMatch && a[i] == b[i]) ++i;
+        return i;
+#endif
+    }
+
+    void SetMatch(int length, int position) {
+        matchLength_ = length > kLiteralThreshold ? length : 0;
+        if (matchLength_ > 0) matchPosition_ = position;
+    }
+
+    // The parent of `from` links to `to` instead, on the same side. A root has only a
+    // right link, so a root parent is always matched there.
+    void ReplaceChild(unsigned from, unsigned to) {
+        const unsigned up = nodes_[from].parent;
+        if (nodes_[up].link[kRight] == from)
+            nodes_[up].link[kRight] = static_cast<uint16_t>(to);
+        else
+            nodes_[up].link[kLeft] = static_cast<uint16_t>(to);
+    }
+
+    TChannel& channel_;
+    uint8_t text_[kRingSize + kMaxMatch + 8];  // ring; 4096..4154 mirror 0..58; padding
+    // Search-tree nodes: ring positions 0..4095, kNone (whose parent entry absorbs
+    // writes for a missing child) and the roots, which use only their right link.
+    struct TNode {
+        uint16_t link[2];  // left and right child
+        uint16_t parent;
+        uint8_t prefix;    // bytes shared with the parent's string, 1..60
+    };
+    TNode nodes_[kRingSize + 1 + kRootCount + 1];
+    TAdaptiveTree tree_{};
+    uint64_t bits_ = 0;  // pending output bits, the first in the most significant position
+    int count_ = 0;
+    int matchPosition_ = 0;
+    int matchLength_ = 0;
+};
+
+}  // namespace lzh
