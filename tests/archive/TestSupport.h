@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -83,7 +84,8 @@ protected:
     void SetUp() override {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
         dir_ = std::filesystem::temp_directory_path() /
-               (std::string("tvx-archive-") + test->test_suite_name() + "-" + test->name());
+               (std::string("tvx-archive-") + test->test_suite_name() + "-" + test->name() + "-" +
+                std::to_string(std::random_device{}()));
         std::filesystem::remove_all(dir_);
         ASSERT_TRUE(std::filesystem::create_directories(dir_));
     }
