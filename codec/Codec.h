@@ -5,6 +5,7 @@
 // reaches the codec), 4 "LH5". Any other index runs nothing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -90,6 +91,19 @@ public:
         }
         WriteByteSlow(b);
     }
+
+    // Writes n bytes exactly as n calls of WriteByte would, in order.
+    void WriteBytes(const uint8_t* bytes, size_t n);
+
+    // Bulk access for bit readers. [first, last) are the buffered bytes that ReadByte
+    // would hand out next without a refill; the range is empty while descrambling and
+    // once EndOfInput is set. TakeInputTo(p), with p inside that range, marks the bytes
+    // before p as read. Neither refills, so neither reads the source nor reports progress.
+    void PeekInput(const uint8_t*& first, const uint8_t*& last) const {
+        first = inCursor_;
+        last = EndOfInput ? inCursor_ : inFastEnd_;
+    }
+    void TakeInputTo(const uint8_t* p) { inCursor_ += p - inCursor_; }
 
     // Set when the source has nothing more to give or the progress handler asked to stop.
     bool EndOfInput = false;

@@ -11,6 +11,17 @@
 
 class TFileStream;
 
+#ifdef _WIN32
+// <windows.h> maps these generic names onto its ANSI or wide functions by macro; in a
+// file that includes it first, the names below are the platform layer's own again.
+#undef DeleteFile
+#undef CreateDirectory
+#undef GetFileAttributes
+#undef SetFileAttributes
+#undef GetDiskFreeSpace
+#undef LoadLibrary
+#endif
+
 namespace platform {
 
 // The path as the operating system wants it (natively '\' becomes '/').
@@ -23,6 +34,10 @@ void YieldTimeSlice();
 // date, low 16 bits time) read as local time (DosDateTimeToFileTime,
 // LocalFileTimeToFileTime, SetFileTime). Returns false on failure.
 bool SetFileDosDateTime(TFileStream& file, int32_t dosDateTime);
+// Reads a file's last-write time as an MS-DOS date/time in local time (GetFileTime,
+// FileTimeToLocalFileTime, FileTimeToDosDateTime). Times before 1980 give
+// 1 January 1980, 00:00:00. Returns false when the file cannot be read.
+bool GetFileDosDateTime(const std::string& path, int32_t& dosDateTime);
 
 // Windows attribute bits. The native build maps read-only (0x01) onto the file's
 // write permission and keeps the rest where the file system can.

@@ -1,6 +1,516 @@
-#include "tools/quillox/Commands.h"
+// quillox a|l|t|x: making, listing, testing and extracting archives with TQuillox.
+#include <unistd.h>
 
-int RunArchiveCommand(const std::string&, const Args&) {
-    PrintUsage();
-    return 2;
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <stdexcept>
+
+#include "archive/PathGuard.h"
+#include "archive/Quillox.h"
+#include "runtime/Platform.h"
+#include "runtime/Stream.h"
+#include "tools/quillox/Commands.h"
+#include "tools/quillox/Listing.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Options shared by the four commands.
+struct Options {
+    std::string archive;
+    std::string method = "LH5";
+    bool methodGiven = false;
+    int32_t key = 0;
+    std::string dir;
+    std::string prefix;
+    std::string library;
+    bool json = false;
+    bool absolutePaths = false;
+    bool checkSpace = false;
+    std::vector<std::pair<std::string, std::string>> storedPaths;  // NAME, FILE
+    std::vector<std::string> paths;
+};
+
+int32_t ParseKey(const std::string& text) {
+    try {
+        size_t used = 0;
+        const long long v = std::stoll(text, &used, 0);
+        if (used == text.size() && v >= INT32_MIN && v <= 0xFFFFFFFFll)
+            return static_cast<int32_t>(static_cast<uint32_t>(v));
+    } catch (const std::exception&) {
+    }
+    throw UsageError("bad key '" + text + "' (a 32-bit number, decimal or 0x hex)");
+}
+
+Options ParseOptions(const std::string& command, const Args& args) {
+    Options o;
+    const auto allowed = [&](const char* commands) {
+        return std::strchr(commands, command[0]) != nullptr;
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) throw UsageError("option " + a + " needs a value");
+            return args[++i];
+        };
+        if (a == "-m" && allowed("a")) {
+            o.method = value();
+            o.methodGiven = true;
+            if (o.method != "NON" && o.method != "RLE" && o.method != "LZH" && o.method != "LH5")
+                throw UsageError("unknown method '" + o.method + "' (NON, RLE, LZH or LH5)");
+        } else if (a == "-k" && allowed("atx")) {
+            o.key = ParseKey(value());
+        } else if (a == "-C" && allowed("ax")) {
+            o.dir = value();
+        } else if (a == "--prefix" && allowed("a")) {
+            o.prefix = value();
+        } else if (a == "--stored-path" && allowed("a")) {
+            const std::string& v = value();
+            const size_t eq = v.find('=');
+            if (eq == std::string::npos || eq + 1 == v.size())
+                throw UsageError("--stored-path wants NAME=FILE");
+            o.storedPaths.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+        } else if (a == "--library" && allowed("ltx")) {
+            o.library = value();
+        } else if (a == "--json" && allowed("l")) {
+            o.json = true;
+        } else if (a == "--absolute-paths" && allowed("x")) {
+            o.absolutePaths = true;
+        } else if (a == "--check-space" && allowed("x")) {
+            o.checkSpace = true;
+        } else if (a == "--") {
+            for (++i; i < args.size(); ++i) o.paths.push_back(args[i]);
+        } else if (a.size() > 1 && a[0] == '-') {
+            throw UsageError("unknown option " + a + " for '" + command + "'");
+        } else if (o.archive.empty()) {
+            o.archive = a;
+        } else {
+            o.paths.push_back(a);
+        }
+    }
+    if (o.archive.empty()) throw UsageError("no archive named");
+    if (command == "a" && o.paths.empty() && o.storedPaths.empty())
+        throw UsageError("nothing to add");
+    if (command == "l" && !o.paths.empty()) throw UsageError("l takes only the archive");
+    if (command == "t" && !o.paths.empty()) throw UsageError("t takes only the archive");
+    return o;
+}
+
+void Complain(const std::string& where, const std::string& message) {
+    std::fprintf(stderr, "quillox: %s: %s\n", where.c_str(), message.c_str());
+}
+
+// The archive to read: a file, or with --library a resource of that library.
+std::unique_ptr<TStream> OpenSource(TQuillox& q, const Options& o) {
+    if (!o.library.empty()) return q.OpenArchiveResource(o.archive, o.library);
+    return std::make_unique<TFileStream>(o.archive, TFileMode::fmOpenRead);
+}
+
+// A progress bar on standard error, shown only on a terminal and for large work.
+class ProgressBar {
+public:
+    explicit ProgressBar(int64_t total)
+        : total_(total), on_(total >= (8 << 20) && ::isatty(2)) {}
+    ~ProgressBar() { Finish(); }
+    void Show(int64_t done) {
+        if (!on_) return;
+        const int pct = static_cast<int>(std::min<int64_t>(100, done * 100 / total_));
+        if (pct == last_) return;
+        last_ = pct;
+        char bar[41];
+        const int fill = pct * 40 / 100;
+        for (int i = 0; i < 40; ++i) bar[i] = i < fill ? '#' : '.';
+        bar[40] = 0;
+        std::fprintf(stderr, "\r[%s] %3d%%", bar, pct);
+        std::fflush(stderr);
+        shown_ = true;
+    }
+    void Finish() {
+        if (shown_) std::fputs("\r\033[K", stderr);
+        shown_ = false;
+    }
+
+private:
+    int64_t total_;
+    bool on_;
+    int last_ = -1;
+    bool shown_ = false;
+};
+
+// ---- a ------------------------------------------------------------------------------
+
+struct FileToAdd {
+    std::string file;     // where to read it
+    std::string stored;   // the stored path
+    int64_t size;
+};
+
+std::string Backslashed(std::string s) {
+    std::replace(s.begin(), s.end(), '/', '\\');
+    return s;
+}
+
+// The stored form of a path given on the command line, relative to -C: '\'
+// separators, "." components dropped, a leading '/' removed with a note.
+std::string StoredFormOf(const std::string& given) {
+    std::string s = given;
+    if (!s.empty() && s[0] == '/') {
+        std::fprintf(stderr, "quillox: %s: removing leading '/' from the stored path\n",
+                     given.c_str());
+        s.erase(0, s.find_first_not_of('/'));
+    }
+    std::string stored;
+    size_t begin = 0;
+    while (begin < s.size()) {
+        size_t end = s.find('/', begin);
+        if (end == std::string::npos) end = s.size();
+        const std::string part = s.substr(begin, end - begin);
+        if (!part.empty() && part != ".") stored += (stored.empty() ? "" : "\\") + part;
+        begin = end + 1;
+    }
+    if (!stored.empty() && !IsConfinedStoredPath(stored))
+        throw UsageError(given + ": a stored path must stay below -C (no '..', no ':')");
+    return stored;
+}
+
+void Collect(const fs::path& full, const std::string& stored, std::vector<FileToAdd>& out) {
+    std::error_code ec;
+    const auto st = fs::status(full, ec);
+    if (ec || !fs::exists(st)) throw Exception("Cannot open file " + full.string());
+    if (fs::is_directory(st)) {
+        std::vector<fs::path> children;
+        for (const auto& d : fs::directory_iterator(full)) children.push_back(d.path());
+        std::sort(children.begin(), children.end());
+        for (const auto& c : children)
+            Collect(c, (stored.empty() ? "" : stored + "\\") + c.filename().string(), out);
+    } else if (fs::is_regular_file(st)) {
+        out.push_back({full.string(), stored, static_cast<int64_t>(fs::file_size(full))});
+    } else {
+        std::fprintf(stderr, "quillox: %s: not a regular file, left out\n",
+                     full.string().c_str());
+    }
+}
+
+int Add(const Options& o) {
+    const fs::path base = o.dir.empty() ? fs::path() : fs::path(o.dir);
+    std::vector<FileToAdd> files;
+    for (const auto& p : o.paths) {
+        const std::string stored = StoredFormOf(p);
+        const fs::path full = base / fs::path(p);
+        std::error_code ec;
+        if (stored.empty() && !fs::is_directory(full, ec))
+            throw UsageError(p + ": names no file below -C");
+        Collect(full, o.prefix + stored, files);
+    }
+    for (const auto& [name, file] : o.storedPaths) {
+        const fs::path full = base / fs::path(file);
+        std::error_code ec;
+        if (!fs::is_regular_file(full, ec))
+            throw Exception("Cannot open file " + full.string());
+        files.push_back({full.string(), name, static_cast<int64_t>(fs::file_size(full))});
+    }
+    // Readers stop once the expanded sizes reach TotalSize: empty files go first so
+    // that every reader reaches them.
+    std::stable_partition(files.begin(), files.end(),
+                          [](const FileToAdd& f) { return f.size == 0; });
+
+    TQuillox q;
+    q.Key = o.key;
+    std::error_code ec;
+    const bool exists = fs::exists(o.archive, ec) && fs::file_size(o.archive, ec) > 0;
+    TFileStream archive(o.archive, exists ? TFileMode::fmOpenReadWrite : TFileMode::fmCreate);
+    bool hasData = false;
+    if (!exists) {
+        q.CreateArchive(archive, o.method);
+    } else {
+        TStrings list;
+        q.ListArchive(archive, list);
+        std::string method;
+        archive.SetPosition(0);
+        q.ReadArchiveHeader(archive, method);
+        if (o.methodGiven && method != o.method)
+            std::fprintf(stderr, "quillox: %s: the archive was made with %s; new entries use it\n",
+                         o.archive.c_str(), method.c_str());
+        for (int i = 0; i < list.Count(); ++i)
+            if (static_cast<TArchiveFileInfo*>(list.Objects(i))->ExpandedSize > 0) hasData = true;
+    }
+    int64_t total = 0;
+    for (const auto& f : files) total += f.size;
+    ProgressBar bar(total);
+    int64_t done = 0;
+    const FileToAdd* current = nullptr;
+    q.OnShowProgress = [&](int32_t& pct) {
+        if (current) bar.Show(done + current->size * pct / 100);
+    };
+    for (const auto& f : files) {
+        current = &f;
+        if (f.size == 0 && hasData)
+            std::fprintf(stderr,
+                         "quillox: %s: empty file added after non-empty entries; "
+                         "only quillox x will create it\n",
+                         f.stored.c_str());
+        try {
+            q.AddFile(archive, f.file, f.stored);
+        } catch (const Exception& e) {
+            bar.Finish();
+            Complain(f.file, e.Message());
+            return 1;
+        }
+        done += f.size;
+        if (f.size > 0) hasData = true;
+    }
+    return 0;
+}
+
+// ---- l ------------------------------------------------------------------------------
+
+int List(const Options& o) {
+    TQuillox q;
+    auto source = OpenSource(q, o);
+    std::string method;
+    const TArchiveHeader header = q.ReadArchiveHeader(*source, method);
+    source->SetPosition(0);
+    TStrings list;
+    q.ListArchive(*source, list);
+    std::vector<ListedEntry> entries;
+    for (int i = 0; i < list.Count(); ++i)
+        entries.push_back({list[i], *static_cast<TArchiveFileInfo*>(list.Objects(i))});
+    const std::string text = o.json ? ListingJson(method, header.TotalSize, entries)
+                                    : ListingTable(method, header.TotalSize, entries);
+    std::fputs(text.c_str(), stdout);
+    return 0;
+}
+
+// ---- t ------------------------------------------------------------------------------
+
+// A destination that keeps nothing: testing decodes every entry without writing files.
+class TNullStream : public TStream {
+public:
+    int32_t Read(void*, int32_t) override { return 0; }
+    int32_t Write(const void*, int32_t count) override {
+        size_ += count;
+        return count;
+    }
+    int64_t Seek(int64_t, TSeekOrigin) override { return size_; }
+
+private:
+    int64_t size_ = 0;
+};
+
+int Test(const Options& o) {
+    TQuillox q;
+    q.Key = o.key;
+    auto source = OpenSource(q, o);
+    std::string method;
+    const TArchiveHeader header = q.ReadArchiveHeader(*source, method);
+    int entries = 0, bad = 0;
+    int64_t sum = 0;
+    TEntryHeader e;
+    std::string path;
+    for (;;) {
+        const int64_t headerAt = source->Position();
+        if (!q.ReadEntryHeader(*source, e, path)) {
+            if (source->Size() > headerAt) {
+                Complain(o.archive, "damaged bytes after the last complete entry");
+                ++bad;
+            }
+            break;
+        }
+        const int64_t next = source->Position() + e.StoredSize;
+        if (next > source->Size()) {
+            Complain(path, "stored data runs past the end of the archive");
+            ++bad;
+            break;
+        }
+        if (sum >= header.TotalSize && e.ExpandedSize > 0) {
+            Complain(path, "lies past the archive's total size; readers never expand it");
+            ++bad;
+        }
+        TNullStream sink;
+        try {
+            q.ExpandEntry(sink, *source, e, method);
+            std::printf("OK    %s\n", path.c_str());
+        } catch (const Exception& x) {
+            Complain(path, x.Message());
+            ++bad;
+        }
+        ++entries;
+        sum += e.ExpandedSize;
+        source->SetPosition(next);
+    }
+    if (sum != header.TotalSize) {
+        Complain(o.archive, "total size " + std::to_string(header.TotalSize) +
+                                " differs from the sum of the entries, " + std::to_string(sum));
+        ++bad;
+    }
+    std::printf("%d entr%s tested, %d error%s\n", entries, entries == 1 ? "y" : "ies", bad,
+                bad == 1 ? "" : "s");
+    return bad ? 1 : 0;
+}
+
+// ---- x ------------------------------------------------------------------------------
+
+int Extract(const Options& o) {
+    TQuillox q;
+    q.Key = o.key;
+    q.MakeDirectories = true;
+    q.ExceptionOnFileError = true;
+    q.CheckSpaceBeforeExpand = o.checkSpace;
+    q.SetTargetPath(o.dir);
+    auto source = OpenSource(q, o);
+
+    TStrings list;
+    q.ListArchive(*source, list);
+    source->SetPosition(0);
+    std::string method;
+    q.ReadArchiveHeader(*source, method);
+    source->SetPosition(0);
+
+    // Entries by the position just after their stored path, where OnCheckFile meets them.
+    std::map<int64_t, int> byPosition;
+    int64_t total = 0;
+    for (int i = 0; i < list.Count(); ++i) {
+        const auto* info = static_cast<TArchiveFileInfo*>(list.Objects(i));
+        byPosition[int64_t{info->HeaderPosition} + kEntryHeaderSize +
+                   static_cast<int64_t>(list[i].size())] = i;
+        total += std::max(0, info->ExpandedSize);
+    }
+
+    TStrings selection;
+    for (const auto& p : o.paths) selection.Add(Backslashed(p));
+    const bool selecting = !o.paths.empty();
+    const auto wanted = [&](const std::string& stored) {
+        return !selecting || TQuillox::IsSelected(selection, stored);
+    };
+    std::vector<bool> found(o.paths.size(), false);
+    for (int i = 0; i < list.Count(); ++i)
+        for (size_t k = 0; k < o.paths.size(); ++k)
+            if (TQuillox::IsSelected(TStrings{Backslashed(o.paths[k])}, list[i])) found[k] = true;
+
+    const TPathGuard guard(q.TargetPath(), o.absolutePaths);
+    std::set<int> reached;
+    int unsafe = 0;
+    std::string currentPath = o.archive;
+    int64_t done = 0, currentSize = 0;
+    ProgressBar bar(total);
+    q.OnCheckFile = [&](std::string& f, TCProcessMode) {
+        done += currentSize;
+        currentSize = 0;
+        const auto it = byPosition.find(source->Position());
+        if (it != byPosition.end()) {
+            reached.insert(it->second);
+            currentPath = list[it->second];
+            currentSize = static_cast<TArchiveFileInfo*>(list.Objects(it->second))->ExpandedSize;
+        } else {
+            currentPath = guard.StoredPathOf(f);
+        }
+        const std::string checked = guard.Check(f);
+        if (checked.empty()) {
+            bar.Finish();
+            Complain(currentPath, "unsafe path skipped (absolute, drive letter or '..'; "
+                                  "--absolute-paths writes it)");
+            ++unsafe;
+        }
+        f = checked;
+    };
+    q.OnShowProgress = [&](int32_t& pct) { bar.Show(done + currentSize * pct / 100); };
+
+    try {
+        q.ExpandArchive(*source, selecting ? &selection : nullptr);
+    } catch (const Exception& e) {
+        bar.Finish();
+        Complain(currentPath, e.Message());
+        return 1;
+    }
+    bar.Finish();
+
+    // Entries the reading stopped before: empty files are created here, so nothing is
+    // lost; a non-empty one means the archive's total size is wrong.
+    int missed = 0;
+    for (int i = 0; i < list.Count(); ++i) {
+        if (reached.count(i) || !wanted(list[i])) continue;
+        const auto* info = static_cast<TArchiveFileInfo*>(list.Objects(i));
+        if (info->ExpandedSize != 0) {
+            Complain(list[i], "not expanded: it lies past the archive's total size");
+            ++missed;
+            continue;
+        }
+        const std::string& p = list[i];
+        std::string f = (!p.empty() && p[0] == '\\') ? p : q.TargetPath() + p;
+        f = guard.Check(f);
+        if (f.empty()) {
+            Complain(p, "unsafe path skipped (absolute, drive letter or '..'; "
+                        "--absolute-paths writes it)");
+            ++unsafe;
+            continue;
+        }
+        try {
+            source->SetPosition(info->HeaderPosition);
+            TEntryHeader e;
+            std::string stored;
+            if (!TQuillox::ReadEntryHeader(*source, e, stored)) throw EReadError();
+            TQuillox::MakeFolderPath(f.substr(0, f.find_last_of("\\/:") + 1));
+            {
+                TFileStream file(f, TFileMode::fmCreate);
+                try {
+                    q.ExpandEntry(file, *source, e, method);
+                } catch (const EInvalidKey&) {
+                    file.Close();
+                    platform::DeleteFile(f);
+                    throw;
+                }
+                platform::SetFileDosDateTime(file, e.DateTime);
+            }
+            platform::SetFileAttributes(
+                f, static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(e.Attributes))));
+        } catch (const Exception& e) {
+            Complain(p, e.Message());
+            return 1;
+        }
+    }
+    int notFound = 0;
+    for (size_t k = 0; k < o.paths.size(); ++k)
+        if (!found[k]) {
+            Complain(o.paths[k], "not found in archive");
+            ++notFound;
+        }
+    return (unsafe || missed || notFound) ? 1 : 0;
+}
+
+}  // namespace
+
+int RunArchiveCommand(const std::string& command, const Args& args) {
+    Options o;
+    try {
+        o = ParseOptions(command, args);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "quillox: %s\n", e.what());
+        PrintUsage();
+        return 2;
+    }
+    try {
+        if (command == "a") return Add(o);
+        if (command == "l") return List(o);
+        if (command == "t") return Test(o);
+        return Extract(o);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "quillox: %s\n", e.what());
+        return 2;
+    } catch (const Exception& e) {
+        Complain(o.archive, e.Message());
+        return 1;
+    } catch (const std::exception& e) {
+        Complain(o.archive, e.what());
+        return 1;
+    }
 }

@@ -6,12 +6,29 @@
 
 void PrintUsage() {
     std::fputs(
-        "usage: quillox a ARCHIVE [-m NON|RLE|LZH|LH5] [-k KEY] [-C DIR] PATH...\n"
-        "       quillox l ARCHIVE [--json]\n"
-        "       quillox t ARCHIVE [-k KEY]\n"
-        "       quillox x ARCHIVE [-C DIR] [-k KEY] [--absolute-paths] [PATH...]\n"
+        "usage: quillox a ARCHIVE [-m NON|RLE|LZH|LH5] [-k KEY] [-C DIR] [--prefix P]\n"
+        "                 [--stored-path NAME=FILE]... PATH...\n"
+        "       quillox l ARCHIVE [--json] [--library LIB]\n"
+        "       quillox t ARCHIVE [-k KEY] [--library LIB]\n"
+        "       quillox x ARCHIVE [-C DIR] [-k KEY] [--absolute-paths] [--check-space]\n"
+        "                 [--library LIB] [PATH...]\n"
         "       quillox raw compress --method NON|RLE|LZH|LH5 [--key K]\n"
-        "       quillox raw expand --method NON|RLE|LZH|LH5 --size N [--key K] [--descramble]\n",
+        "       quillox raw expand --method NON|RLE|LZH|LH5 --size N [--key K] [--descramble]\n"
+        "\n"
+        "a  adds files (folders recursively) to ARCHIVE, creating it with method -m\n"
+        "   (default LH5). Stored paths are relative to -C DIR with '\\' separators;\n"
+        "   --prefix P is put in front of each (e.g. --prefix '\\\\srv\\share\\' stores\n"
+        "   network paths); --stored-path NAME=FILE stores FILE under exactly NAME.\n"
+        "   Empty files are written first so that every reader reaches them.\n"
+        "l  lists the entries and their totals; --json for scripts.\n"
+        "t  decodes and verifies every entry without writing files.\n"
+        "x  extracts all or the named entries below -C DIR, restoring dates and\n"
+        "   attributes. Stored paths that are absolute, carry a drive letter or '..'\n"
+        "   are reported and skipped unless --absolute-paths is given.\n"
+        "   --check-space checks free disk space before each file.\n"
+        "-k KEY  the key of locked entries (decimal or 0x hex); --library LIB reads\n"
+        "   ARCHIVE as a resource name in the library LIB instead of a file.\n"
+        "Exit status: 0 success, 1 failure (message on standard error), 2 wrong usage.\n",
         stderr);
 }
 

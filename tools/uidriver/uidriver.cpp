@@ -11,6 +11,7 @@
 //   text CAPTION CONTROL            the control's text (WM_GETTEXT)
 //   focus CAPTION                   the control that has the keyboard focus
 //   click CAPTION CONTROL           presses a button (BM_CLICK, posted)
+//   mouse CAPTION CONTROL           a left click in the middle of the control
 //   key CAPTION KEY                 enter, escape, tab, shift-tab, space or f4 (with alt-) to the focus
 //   close CAPTION                   the close box (WM_SYSCOMMAND SC_CLOSE)
 //   type CAPTION CONTROL TEXT       replaces the control's text (WM_SETTEXT)
@@ -316,6 +317,15 @@ void Run(const std::vector<std::string>& a) {
     } else if (cmd == "click") {
         Need(a, 3);
         PostMessageA(Control(Window(a[1]), a[2]), BM_CLICK, 0, 0);
+        Out("clicked");
+    } else if (cmd == "mouse") {
+        Need(a, 3);
+        HWND c = Control(Window(a[1]), a[2]);
+        RECT r;
+        GetClientRect(c, &r);
+        LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+        PostMessageA(c, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(c, WM_LBUTTONUP, 0, at);
         Out("clicked");
     } else if (cmd == "key") {
         Need(a, 3);

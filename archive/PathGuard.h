@@ -1,0 +1,31 @@
+// Keeps an expansion inside its target folder. An OnCheckFile handler passes each
+// file path through TPathGuard::Check, which answers the path to write, or an empty
+// path (skip the entry) for a stored path that would land outside the folder.
+#pragma once
+
+#include <string>
+
+// True when a stored path, taken relative to a folder, stays inside it: not empty, no
+// leading separator, no drive letter or other colon, no control characters, and no
+// component of dots and spaces only other than "." (Windows trims trailing dots and
+// spaces, so ".. " would be "..").
+bool IsConfinedStoredPath(const std::string& stored);
+
+class TPathGuard {
+public:
+    // targetPath: the component's TargetPath (empty, or ending in a backslash).
+    // allowAbsolute: pass every path unchanged (the caller trusts the archive).
+    TPathGuard(std::string targetPath, bool allowAbsolute)
+        : target_(std::move(targetPath)), allowAbsolute_(allowAbsolute) {}
+
+    // F as the component offers it to OnCheckFile (TargetPath + stored path, or an
+    // absolute stored path unchanged). Returns F when it is safe, else "".
+    std::string Check(const std::string& f) const;
+
+    // The stored path that F was made from.
+    std::string StoredPathOf(const std::string& f) const;
+
+private:
+    std::string target_;
+    bool allowAbsolute_;
+};

@@ -1,0 +1,179 @@
+// TQuillox: the archive component. It opens archives carried as resources, lists
+// them, expands their entries into files (with a per-file callback, progress reports,
+// an optional free-space check, folder creation, checksum and key verification), and
+// writes new archives. Every operation runs synchronously and calls its events on the
+// caller's thread; one component runs one operation at a time. Streams and lists
+// passed in belong to the caller.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "archive/ArchiveFormat.h"
+#include "codec/Codec.h"
+#include "runtime/Exception.h"
+#include "runtime/StringList.h"
+
+class TStream;
+class TFileStream;
+
+// What the component is doing when it asks OnCheckFile about a file.
+enum class TCProcessMode { cpmList = 0, cpmExpand = 1, cpmCompress = 2 };
+
+using TFilenameCheckEvent = std::function<void(std::string& filepath, TCProcessMode mode)>;
+using TRecognizeEvent = std::function<void(const std::string& CompressID, bool& recognized)>;
+using TExpandEvent =
+    std::function<void(TStream& dest, TStream& source, int32_t Sourcesize, int32_t Destsize,
+                       const std::string& CompressID, int32_t& checksum)>;
+using TCompressEvent = std::function<void(TStream& dest, TStream& source, std::string& CompressID,
+                                          int32_t& Outputsize, int32_t& checksum)>;
+
+// "Can't recognize compressed file header"
+class EInvalidHeader : public Exception {
+public:
+    EInvalidHeader() : Exception("Can't recognize compressed file header") {}
+};
+// "Archive type must be caMulti"
+class EInvalidHeaderArchiveType : public Exception {
+public:
+    EInvalidHeaderArchiveType() : Exception("Archive type must be caMulti") {}
+};
+// Unrecognized compression method: "<id>" in header
+class EUnrecognizedCompressionMethod : public Exception {
+public:
+    explicit EUnrecognizedCompressionMethod(const std::string& id)
+        : Exception("Unrecognized compression method: \"" + id + "\" in header") {}
+};
+// "Not enough disk space to expand <path>"
+class EInsufficientDiskSpace : public Exception {
+public:
+    explicit EInsufficientDiskSpace(const std::string& path)
+        : Exception("Not enough disk space to expand " + path) {}
+};
+// "Bad checksum during expansion -- data may be invalid"
+class EBadChecksum : public Exception {
+public:
+    EBadChecksum() : Exception("Bad checksum during expansion -- data may be invalid") {}
+};
+// "File locked -- valid key required"
+class EInvalidKey : public Exception {
+public:
+    EInvalidKey() : Exception("File locked -- valid key required") {}
+};
+
+class TQuillox {
+public:
+    // Creates the component with every setting zero and its codec state object.
+    explicit TQuillox(void* owner = nullptr);
+    ~TQuillox();
+    TQuillox(const TQuillox&) = delete;
+    TQuillox& operator=(const TQuillox&) = delete;
+
+    // ---- Published properties and events ---------------------------------------------
+    TCompressEvent OnCompress;
+    TExpandEvent OnExpand;
+    TFilenameCheckEvent OnCheckFile;   // may rename (change filepath), skip ("") or end ("*")
+    TRecognizeEvent OnRecognize;
+    TShowProgressEvent OnShowProgress; // 0, once per 8192 stored bytes, 100; -1 stops
+    const std::string& TargetPath() const { return FTargetPath; }
+    // Stores the folder, adding a backslash unless it is empty or already ends in one.
+    void SetTargetPath(const std::string& value);
+    bool MakeDirectories = false;
+    bool ExceptionOnFileError = false;
+    int32_t Key = 0;
+    bool CheckSpaceBeforeExpand = false;
+
+    // ---- Reading -----------------------------------------------------------------------
+
+    // A new read-only stream over the resource ResName of type "TQUILLOX", positioned at
+    // 0, from the program's own module (empty LibraryName) or from the named library,
+    // which stays loaded for as long as the stream lives. Raises Exception("Could not
+    // load <LibraryName> DLL") or EResNotFound ("Resource <ResName> not found").
+    std::unique_ptr<TStream> OpenArchiveResource(const std::string& ResName,
+                                                 const std::string& LibraryName);
+
+    // Appends one item per entry of the archive at Source's position: the stored path,
+    // with a TArchiveFileInfo attached. Does nothing when fewer than 46 bytes remain.
+    // Raises the header errors; items appended before an error stay in List. Source is
+    // left after the last entry read.
+    void ListArchive(TStream& Source, TStrings& List);
+    // Releases the records attached to List's items and clears it. Null is accepted.
+    static void FreeArchiveList(TStrings* List);
+
+    // Expands the archive at Source's position into files (see the .cpp for the steps).
+    // With a Selection, only entries whose stored path equals one of its items (letters
+    // A-Z without regard to case) are expanded, and on success Selection is replaced by
+    // the full paths of the files written. Raises the header errors, EInsufficientDiskSpace,
+    // EFCreateError, EBadChecksum, EInvalidKey, ELZHBadDecodeTable and stream errors; a file
+    // whose entry failed with EInvalidKey is deleted.
+    void ExpandArchive(TStream& Source, TStrings* Selection);
+
+    // ---- Building blocks of the reading side ------------------------------------------
+
+    // The archive header at Source's position and its method id. With fewer than 21
+    // bytes left, reads nothing and gives a fresh header (TotalSize 0, caMulti, no
+    // method id). Raises EInvalidHeader, EInvalidHeaderArchiveType or
+    // EUnrecognizedCompressionMethod.
+    TArchiveHeader ReadArchiveHeader(TStream& Source, std::string& MethodId);
+    // Index 0-4 of a method id (exact case), or 3 when OnRecognize accepts it; else
+    // raises EUnrecognizedCompressionMethod.
+    int RecognizeMethod(const std::string& Id);
+    // Reads an entry header and its stored path; false when either is incomplete or
+    // PathLength is negative.
+    static bool ReadEntryHeader(TStream& Source, TEntryHeader& Header, std::string& StoredPath);
+    // Decodes one entry from Source into Dest and verifies it. Raises EInvalidKey,
+    // EBadChecksum, ELZHBadDecodeTable (open entries) and stream errors.
+    void ExpandEntry(TStream& Dest, TStream& Source, const TEntryHeader& Header,
+                     const std::string& MethodId);
+    // Bytes available for the file F (2147483647 when the check is off).
+    int32_t SpaceForFile(const std::string& F);
+    // Free bytes of drive 1 = A, 2 = B, ..., 0 = the current drive; -1 on failure.
+    static float DiskFreeBytes(int DriveNumber);
+    // Creates Folder and any missing parents; raises EInOutError when one cannot be made.
+    static void MakeFolderPath(const std::string& Folder);
+    static bool FolderExists(const std::string& Path);
+    static bool IsSelected(const TStrings& Selection, const std::string& P);
+
+    // ---- Writing -----------------------------------------------------------------------
+
+    // Fills Header for a new archive: signature, MethodId (3 characters), TotalSize,
+    // ArchiveType, Checksum 0, Lock 2 when Key > 0 else 0.
+    void InitArchiveHeader(TArchiveHeader& Header, const std::string& MethodId,
+                           int32_t TotalSize, uint8_t ArchiveType);
+
+    // Starts a new, empty archive in Archive: it is cut to a bare 21-byte header written
+    // with MethodId at position 0. The id must be one of the five of the method table or
+    // one that OnRecognize accepts; otherwise EUnrecognizedCompressionMethod.
+    void CreateArchive(TStream& Archive, const std::string& MethodId);
+
+    // Appends one entry to the archive that fills Archive from position 0, coding
+    // Size bytes of Data from its current position with the archive header's method.
+    // A file whose coded form would pass its budget is stored (method 0) instead.
+    // Keeps the archive header's TotalSize equal to the sum of ExpandedSize. Archive is
+    // left at its end. Raises Exception("Archive ... ") when the archive cannot take the
+    // entry (damaged, or sizes beyond 2147483647), the header errors, OnCompress's
+    // errors and stream errors; on an error the archive is cut back to what it was.
+    // Returns the entry header written.
+    TEntryHeader AddEntry(TStream& Archive, TStream& Data, int32_t Size,
+                          const std::string& StoredPath, int32_t DosDateTime,
+                          uint16_t Attributes);
+    // AddEntry for a file: its bytes, last-write time and attributes.
+    TEntryHeader AddFile(TStream& Archive, const std::string& FileName,
+                         const std::string& StoredPath);
+
+    // Expands or compresses through the codec with this component's Key, compression
+    // margin and OnShowProgress.
+    int32_t RunMethod(TStream& Source, TStream& Dest, int MethodIndex, TRunDirection Direction,
+                      bool Descramble, int32_t ExpandedSize, int32_t SourceSize,
+                      int32_t& Checksum);
+
+private:
+    int32_t CodeEntry(TStream& Dest, TStream& Data, int64_t dataStart, int32_t Size,
+                      int methodIndex, const std::string& methodId, TEntryHeader& entry);
+
+    std::unique_ptr<TCompThreadSafety> FCodec;
+    std::string FTargetPath;
+    int32_t FCompressionMargin = 0;
+};

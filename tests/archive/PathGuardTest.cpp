@@ -1,0 +1,32 @@
+// The guard that keeps quillox x inside its folder.
+#include <gtest/gtest.h>
+
+#include "archive/PathGuard.h"
+
+TEST(PathGuard, ConfinedStoredPaths) {
+    for (const char* ok : {"a.txt", "sub\\a.txt", "sub/a.txt", ".\\a", "a..b", "...x", "x\\.hidden"})
+        EXPECT_TRUE(IsConfinedStoredPath(ok)) << ok;
+    for (const char* bad : {"", "\\a", "/etc/passwd", "\\\\srv\\share\\a", "C:\\x", "C:x", "a:b",
+                            "..", "..\\a", "a\\..\\..\\b", "a/../b", "a\\.. \\b", "a\\. .\\b",
+                            "a\\...\\b", "a\nb", "a\tb"})
+        EXPECT_FALSE(IsConfinedStoredPath(bad)) << bad;
+    EXPECT_FALSE(IsConfinedStoredPath(std::string("a\0b", 3)));
+}
+
+TEST(PathGuard, ChecksWhatTheComponentOffers) {
+    const TPathGuard guard("out\\", false);
+    EXPECT_EQ(guard.Check("out\\sub\\a"), "out\\sub\\a");
+    EXPECT_EQ(guard.Check("out\\..\\a"), "");
+    EXPECT_EQ(guard.Check("\\etc\\passwd"), "");   // absolute: offered unchanged
+    EXPECT_EQ(guard.Check("out\\D:\\x"), "");      // drive letter below the target
+    EXPECT_EQ(guard.StoredPathOf("out\\sub\\a"), "sub\\a");
+    EXPECT_EQ(guard.StoredPathOf("\\x"), "\\x");
+
+    const TPathGuard here("", false);
+    EXPECT_EQ(here.Check("a"), "a");
+    EXPECT_EQ(here.Check("\\a"), "");
+
+    const TPathGuard trusting("out\\", true);
+    EXPECT_EQ(trusting.Check("\\\\srv\\x"), "\\\\srv\\x");
+    EXPECT_EQ(trusting.Check("out\\..\\x"), "out\\..\\x");
+}

@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# Black-box tests of quillox a/l/t/x. Usage: archive.sh QUILLOX TEST_DATA_DIR
+set -uo pipefail
+q=$(realpath "$1")
+data=$(realpath "$2")
+work=$(mktemp -d)
+trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
+cd "$work"
+fails=0
+fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
+# expect CODE CMD...: runs CMD, keeps its output in out.txt / err.txt, checks the code.
+expect() {
+  local want=$1; shift
+  "$@" >out.txt 2>err.txt
+  local got=$?
+  [ "$got" = "$want" ] || { fail "exit $got, wanted $want: $*"; cat err.txt; }
+}
+has() { grep -qF -- "$2" "$1" || { fail "$1 lacks: $2"; cat "$1"; }; }
+
+# ---- round trip: folders, empty files, dates and attributes ---------------------------
+mkdir -p src/sub/deeper src/emptydir
+printf 'hello\n' >src/a.txt
+: >src/zero1
+: >src/sub/zero2
+head -c 100000 /dev/urandom >src/sub/random.bin
+head -c 70000 /dev/zero >src/sub/deeper/zeros.bin
+printf '\224\224\224abc' >src/sub/markers.bin
+touch -d '2001-02-03 04:05:06' src/a.txt
+chmod 444 src/sub/markers.bin
+for m in NON RLE; do
+  rm -rf out-$m
+  expect 0 "$q" a rt-$m.arc -m $m -C src .
+  expect 0 "$q" t rt-$m.arc
+  has out.txt "6 entries tested, 0 errors"
+  expect 0 "$q" x rt-$m.arc -C out-$m
+  diff -r src out-$m >/dev/null 2>&1 || { rmdir src/emptydir; diff -r src out-$m || fail "$m round trip differs"; mkdir src/emptydir; }
+  [ "$(stat -c %Y out-$m/a.txt)" = "$(stat -c %Y src/a.txt)" ] || fail "$m: date not restored"
+  [ -w out-$m/sub/markers.bin ] && [ "$(id -u)" != 0 ] && fail "$m: read-only not restored"
+  [ "$(stat -c %A out-$m/sub/markers.bin | cut -c3)" = "-" ] || fail "$m: read-only bit lost"
+done
+
+# ---- listing ----------------------------------------------------------------------------
+expect 0 "$q" l rt-RLE.arc
+has out.txt "Method RLE, total size 170012"
+has out.txt "sub\\deeper\\zeros.bin"
+has out.txt "2001-02-03 04:05:06"
+has out.txt "6 files"
+# empty files come first, so that every reader reaches them
+head -n 5 out.txt | grep -q 'zero' || fail "empty files not written first"
+expect 0 "$q" l rt-RLE.arc --json
+has out.txt '"path":"sub\\deeper\\zeros.bin","expandedSize":70000'
+has out.txt '"totals":{"files":6,"expandedSize":170012'
+
+# ---- archives of only empty files, and empty files appended later -----------------------
+mkdir -p empties/x && : >empties/e1 && : >empties/x/e2
+expect 0 "$q" a only-empty.arc -m NON -C empties .
+expect 0 "$q" x only-empty.arc -C out-empty
+[ -f out-empty/e1 ] && [ -f out-empty/x/e2 ] || fail "empty-only archive lost files"
+cp rt-NON.arc appended.arc
+: >late-empty
+expect 0 "$q" a appended.arc late-empty
+has err.txt "only quillox x will create it"
+expect 0 "$q" x appended.arc -C out-appended
+[ -f out-appended/late-empty ] || fail "late empty file not created"
+
+# ---- selection --------------------------------------------------------------------------
+expect 0 "$q" x rt-RLE.arc -C out-sel SUB/RANDOM.BIN a.txt
+[ -f out-sel/sub/random.bin ] && [ -f out-sel/a.txt ] && [ ! -e out-sel/zero1 ] || fail "selection"
+expect 1 "$q" x rt-RLE.arc -C out-sel2 nothere.txt
+has err.txt "quillox: nothere.txt: not found in archive"
+expect 0 "$q" x rt-RLE.arc -C out-sel3 zero1
+[ -f out-sel3/zero1 ] && [ ! -e out-sel3/a.txt ] || fail "selecting an empty file"
+
+# ---- unsafe stored paths ----------------------------------------------------------------
+mkdir -p jail
+expect 0 "$q" a unsafe.arc -m NON --stored-path '..\escaped.txt=src/a.txt' \
+  --stored-path '\abs\rooted.txt=src/a.txt' --stored-path 'C:\drive.txt=src/a.txt' \
+  --stored-path 'ok\fine.txt=src/a.txt'
+expect 1 "$q" x unsafe.arc -C jail/out
+has err.txt "quillox: ..\\escaped.txt: unsafe path skipped"
+has err.txt "quillox: \\abs\\rooted.txt: unsafe path skipped"
+has err.txt "quillox: C:\\drive.txt: unsafe path skipped"
+[ -f jail/out/ok/fine.txt ] || fail "safe entry of an unsafe archive not written"
+[ "$(find "$work" -name escaped.txt -o -name rooted.txt -o -name 'drive.txt' -o -name 'C:*' | wc -l)" = 0 ] ||
+  fail "unsafe entry written"
+expect 0 "$q" x unsafe.arc -C jail/out --absolute-paths ok\\fine.txt ..\\escaped.txt
+[ -f jail/escaped.txt ] || fail "--absolute-paths did not write the trusted path"
+
+# ---- prefix for the installer's network paths ------------------------------------------
+expect 0 "$q" a unc.arc -m NON -C src --prefix '\\buildsrv\quorvane\' a.txt sub/markers.bin
+expect 0 "$q" l unc.arc
+has out.txt '\\buildsrv\quorvane\a.txt'
+has out.txt '\\buildsrv\quorvane\sub\markers.bin'
+
+# ---- keys -------------------------------------------------------------------------------
+expect 0 "$q" a key.arc -m RLE -k 0x1234 -C src a.txt sub/deeper
+expect 0 "$q" l key.arc --json
+has out.txt '"locked":true'
+expect 1 "$q" t key.arc
+has err.txt "a.txt: File locked -- valid key required"
+expect 1 "$q" x key.arc -C out-key
+has err.txt "quillox: a.txt: File locked -- valid key required"
+[ -e out-key/a.txt ] && fail "locked file left behind"
+expect 1 "$q" x key.arc -C out-key2 -k 4661
+has err.txt "File locked -- valid key required"
+expect 0 "$q" x key.arc -C out-key3 -k 4660
+cmp out-key3/a.txt src/a.txt || fail "keyed round trip"
+
+# ---- the component's errors, word for word ----------------------------------------------
+lh5=0
+"$q" t "$data/archives/bad/lh5-bad-table.arc" 2>&1 | grep -q "Bad decode table" && lh5=1
+for arc in "$data"/archives/bad/*.arc; do
+  name=$(basename "$arc" .arc)
+  [ $lh5 = 0 ] && [ "${name#lh5}" != "$name" ] && continue
+  key=()
+  [ "$name" = lh5-bad-table-locked ] && key=(-k 12345)
+  expect 1 "$q" x "$arc" -C "out-$name" "${key[@]}"
+  has err.txt "$(head -n 1 "${arc%.arc}.txt")"
+done
+for arc in "$data"/archives/good/*.arc; do
+  expect 0 "$q" t "$arc" -k 12345
+done
+mkdir -p out-blocked/a.txt
+expect 1 "$q" x rt-NON.arc -C out-blocked
+has err.txt "Cannot create file out-blocked\\a.txt"
+expect 1 "$q" l --library ./no-such.dll WELCOME
+has err.txt "Could not load ./no-such.dll DLL"
+expect 1 "$q" l missing.arc
+has err.txt "Cannot open file missing.arc"
+# The free-space check, on a file system small enough to fail it (needs mount rights).
+if mkdir -p tiny && mount -t tmpfs -o size=64k tmpfs tiny 2>/dev/null; then
+  (cd tiny && expect 1 "$q" x "$work/rt-NON.arc" --check-space; cp err.txt ..)
+  umount tiny
+  has err.txt "Not enough disk space to expand sub\\deeper\\zeros.bin"
+else
+  echo "skipped: free-space check (cannot mount a small file system)"
+fi
+
+# ---- usage ------------------------------------------------------------------------------
+expect 2 "$q" a
+expect 2 "$q" a x.arc
+expect 2 "$q" a x.arc -m ZIP src
+expect 2 "$q" x rt-NON.arc --bogus
+expect 2 "$q" a x.arc -k nonsense src
+expect 2 "$q" a x.arc ../outside
+
+[ $fails = 0 ] && echo "all archive CLI tests passed"
+exit $((fails > 0))
