@@ -37,14 +37,21 @@ constexpr int kItemBufferSize = 16385;
 constexpr int kBlockCut = 16360;              // a block is sent once this much is buffered
 constexpr int kLastPosition = 2 * kWindow;    // reaching it slides the text
 
+#if defined(__GNUC__)
+#define TVX_LH5_INLINE inline __attribute__((always_inline))
+#else
+#define TVX_LH5_INLINE inline
+#endif
+
 // Number of significant bits of d (0 for 0): the distance class of distance d.
-inline int BitLength(unsigned d) {
+TVX_LH5_INLINE int BitLength(unsigned d) {
+#if defined(__GNUC__)
+    return d ? 32 - __builtin_clz(d) : 0;
+#else
     int k = 0;
-    while (d) {
-        ++k;
-        d >>= 1;
-    }
+    for (; d; d >>= 1) ++k;
     return k;
+#endif
 }
 
 // The whole working storage of one compressing run, allocated at its start and freed
@@ -57,17 +64,26 @@ public:
     void Run();
 
 private:
-    // Match tree.
+    // Match tree. The hot state (current position p, match length L, match position m,
+    // bytes remaining) lives in Run's locals and is passed by reference, so that the
+    // compiler keeps it in registers across the byte stores into the arrays.
     void InitMatchTree();
     int FindChild(int q, int c);
     void LinkChild(int q, int c, int r);
-    void SplitNode(int old);
-    void InsertPosition();
-    void DeletePosition();
-    void AdvancePosition();
+    void SplitNode(int old, int p, int L, int m);
+    void InsertPosition(int p, int& L, int& m);
+    void DeletePosition(int p);
+    void AdvancePosition(int& p, int& L, int& m, int& remaining);
+    int SlideText();
+    int ReadInto(uint8_t* to, int count);
 
     // Items and blocks.
-    void EmitItem(int c, unsigned d);
+    struct ItemCursor {
+        unsigned pos = 0;       // next free byte in the item buffer
+        unsigned flagMask = 0;  // flag bit of the next item, 0x80 down to 0x01
+        unsigned flagPos = 0;   // where the current flag byte lies
+    };
+    void EmitItem(ItemCursor& at, int c, unsigned d);
     void SendBlock();
 
     // Huffman codes.
@@ -81,8 +97,7 @@ private:
     void CountLengthSymbols();
     void WriteAuxLengths(int n, int width, int special);
     void WriteLitLenLengths();
-    void EncodeLitLen(int c) { PutCode(litLenLength_[c], litLenCode_[c]); }
-    void EncodeDistance(unsigned d);
+    void EncodeItems(unsigned size);  // EncodeLitLen and EncodeDistance for a block
 
     // Bit output.
     void PutCode(int n, unsigned x);
@@ -90,7 +105,7 @@ private:
 
     TCompThreadSafety& ch_;
 
-    uint8_t text_[kTextSize] = {};
+    uint8_t text_[kTextSize + 8] = {};  // the 8 spare bytes let comparisons read words
     uint8_t nodeLevel_[kWindow + 257] = {};
     uint8_t nodeChildCount_[kWindow + 257] = {};  // wraps at 256 children; roots never read it
     uint16_t nodePosition_[kWindow + 257] = {};
@@ -112,15 +127,8 @@ private:
     uint16_t auxCode_[129] = {};
     uint16_t codeLenFreq_[2 * kCodeLenSymbols - 1] = {};
 
-    int currentPos_ = 0;     // 16-bit in the stream's terms; never leaves 8192..16384
-    int matchPos_ = 0;
     int freeNode_ = 0;
     uint8_t treeDepth_ = 0;
-    unsigned itemPos_ = 0;
-    unsigned flagMask_ = 0;
-    unsigned flagPos_ = 0;
-    int remaining_ = 0;      // never above 8448
-    int matchLength_ = 0;
 
     // BuildCode's working set: the heap of symbols and nodes, and the alphabet it is
     // building for (LimitLengths and AssignCodes read them).
@@ -164,14 +172,14 @@ void LH5Encoder::InitMatchTree() {
     for (int i = kHashBase; i <= kHashLast; ++i) nextLink_[i] = 0;
 }
 
-inline int LH5Encoder::FindChild(int q, int c) {
+TVX_LH5_INLINE int LH5Encoder::FindChild(int q, int c) {
     int r = nextLink_[kHashBase + q + 16 * c];
     nodeParent_[0] = static_cast<uint16_t>(q);  // sentinel: the chain ends in node 0
     while (nodeParent_[r] != q) r = nextLink_[r];
     return r;
 }
 
-inline void LH5Encoder::LinkChild(int q, int c, int r) {
+TVX_LH5_INLINE void LH5Encoder::LinkChild(int q, int c, int r) {
     const int h = kHashBase + q + 16 * c;
     const int t = nextLink_[h];
     nextLink_[h] = static_cast<uint16_t>(r);
@@ -182,9 +190,9 @@ inline void LH5Encoder::LinkChild(int q, int c, int r) {
     ++nodeChildCount_[q];
 }
 
-// Puts a new inner node of level matchLength_ above `old`, with old and the current
-// position as its two children.
-void LH5Encoder::SplitNode(int old) {
+// Puts a new inner node of level L above `old`, with old (whose string occurs at m) and
+// the current position p as its two children.
+TVX_LH5_INLINE void LH5Encoder::SplitNode(int old, int p, int L, int m) {
     const int n = freeNode_;
     freeNode_ = nextLink_[n];
     nodeChildCount_[n] = 0;
@@ -195,22 +203,41 @@ void LH5Encoder::SplitNode(int old) {
     nextLink_[n] = static_cast<uint16_t>(next);
     nodePrevious_[next] = static_cast<uint16_t>(n);
     nodeParent_[n] = nodeParent_[old];
-    nodeLevel_[n] = static_cast<uint8_t>(matchLength_);
-    nodePosition_[n] = static_cast<uint16_t>(currentPos_);
-    LinkChild(n, text_[matchPos_ + matchLength_], old);
-    LinkChild(n, text_[currentPos_ + matchLength_], currentPos_);
+    nodeLevel_[n] = static_cast<uint8_t>(L);
+    nodePosition_[n] = static_cast<uint16_t>(p);
+    LinkChild(n, text_[m + L], old);
+    LinkChild(n, text_[p + L], p);
 }
 
-// Adds the string at the current position to the tree and leaves in matchLength_ and
-// matchPos_ the longest match for it among the strings already there.
-void LH5Encoder::InsertPosition() {
-    const int p = currentPos_;
-    int L = matchLength_;
-    int m = matchPos_;
+// Index of the first byte in [from, limit) where a and b differ, or limit when none does.
+// Reads whole words: the text has spare bytes past its end for that.
+TVX_LH5_INLINE int FirstDifference(const uint8_t* a, const uint8_t* b, int from, int limit) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    if (a[from] != b[from]) return from;  // the usual outcome: no word needed
+    for (int i = from + 1; i < limit; i += 8) {
+        uint64_t x, y;
+        std::memcpy(&x, a + i, 8);
+        std::memcpy(&y, b + i, 8);
+        if (x != y) {
+            const int at = i + (__builtin_ctzll(x ^ y) >> 3);
+            return at < limit ? at : limit;
+        }
+    }
+    return limit;
+#else
+    while (from < limit && a[from] == b[from]) ++from;
+    return from;
+#endif
+}
+
+// Adds the string at position p to the tree. On entry L and m describe the match found
+// for p - 1; on return they describe the longest match for p among the strings already
+// in the tree (L = 1 when none starts with the same two bytes).
+TVX_LH5_INLINE void LH5Encoder::InsertPosition(int p, int& L, int& m) {
     int q, r;
     if (L >= 4) {
-        // The previous position matched at m with L bytes, so this one matches at m + 1
-        // with at least L - 1: start from the deepest node of that path above L - 1.
+        // p - 1 matched at m with L bytes, so p matches at m + 1 with at least L - 1:
+        // start from the deepest node of that path above L - 1.
         --L;
         r = (m + 1) | kWindow;
         while (nodeParent_[r] == 0) r = nextLink_[r];
@@ -231,7 +258,7 @@ void LH5Encoder::InsertPosition() {
         r = FindChild(q, c);
         if (r == 0) {
             LinkChild(q, c, p);
-            matchLength_ = 1;
+            L = 1;
             return;
         }
         L = 2;
@@ -248,15 +275,12 @@ void LH5Encoder::InsertPosition() {
             m = nodePosition_[r] & ~kMark;
         }
         if (m >= p) m -= kWindow;
-        const uint8_t* const old = text_ + m;
-        while (L < limit) {
-            if (cur[L] != old[L]) {
-                matchLength_ = L;
-                matchPos_ = m;
-                SplitNode(r);
+        if (L < limit) {
+            L = FirstDifference(cur, text_ + m, L, limit);
+            if (L < limit) {
+                SplitNode(r, p, L, m);
                 return;
             }
-            ++L;
         }
         if (L >= kMaxMatch) break;
         nodePosition_[r] = static_cast<uint16_t>(p);
@@ -264,8 +288,6 @@ void LH5Encoder::InsertPosition() {
         r = FindChild(q, cur[L]);
         if (r == 0) {
             LinkChild(q, cur[L], p);
-            matchLength_ = L;
-            matchPos_ = m;
             return;
         }
         ++L;
@@ -273,8 +295,6 @@ void LH5Encoder::InsertPosition() {
 
     // A match of the full 256 bytes: the new leaf takes the old one's place, and the old
     // one points at it so that a later start from it finds the new leaf.
-    matchLength_ = L;
-    matchPos_ = m;
     const int prev = nodePrevious_[r];
     nodePrevious_[p] = static_cast<uint16_t>(prev);
     nextLink_[prev] = static_cast<uint16_t>(p);
@@ -286,9 +306,8 @@ void LH5Encoder::InsertPosition() {
     nextLink_[r] = static_cast<uint16_t>(p);
 }
 
-// Removes the string leaving the window: the leaf whose index is the current position.
-void LH5Encoder::DeletePosition() {
-    const int p = currentPos_;
+// Removes the string leaving the window: the leaf whose index is the position p.
+TVX_LH5_INLINE void LH5Encoder::DeletePosition(int p) {
     if (nodeParent_[p] == 0) return;
     nextLink_[nodePrevious_[p]] = nextLink_[p];
     nodePrevious_[nextLink_[p]] = nodePrevious_[p];
@@ -312,7 +331,6 @@ void LH5Encoder::DeletePosition() {
         q = nodeParent_[q];
     }
     if (q < kWindow) {
-        u = nodePosition_[q];
         if (u >= p) u -= kWindow;
         if (u > s) s = u;
         nodePosition_[q] = static_cast<uint16_t>(s | kWindow | kMark);
@@ -333,44 +351,67 @@ void LH5Encoder::DeletePosition() {
     freeNode_ = r;
 }
 
-void LH5Encoder::AdvancePosition() {
-    --remaining_;
-    if (++currentPos_ == kLastPosition) {
-        std::memmove(text_, text_ + kWindow, kWindow + kMaxMatch);
-        int n = 0;
-        uint8_t* const fill = text_ + kWindow + kMaxMatch;
-        while (n < kWindow) {
-            fill[n] = static_cast<uint8_t>(ch_.ReadByte());
-            if (ch_.EndOfInput) break;
-            ++n;
+// Reads up to count bytes into `to`, stopping when the channel reports the end of its
+// input; the byte read then is stored but not counted. Returns the count read. Takes
+// whole buffered runs at once, which is the same as byte by byte: a refill, and so a
+// progress report, still happens only when ReadByte finds the buffer empty.
+int LH5Encoder::ReadInto(uint8_t* to, int count) {
+    int n = 0;
+    while (n < count) {
+        const uint8_t* first;
+        const uint8_t* last;
+        ch_.PeekInput(first, last);
+        if (first < last) {
+            const int k = static_cast<int>(std::min<std::ptrdiff_t>(last - first, count - n));
+            std::memcpy(to + n, first, static_cast<size_t>(k));
+            ch_.TakeInputTo(first + k);
+            n += k;
+            continue;
         }
-        remaining_ += n;
-        currentPos_ = kWindow;
+        to[n] = static_cast<uint8_t>(ch_.ReadByte());
+        if (ch_.EndOfInput) break;
+        ++n;
     }
-    DeletePosition();
-    InsertPosition();
+    return n;
+}
+
+// Moves the second half of the text (and the look-ahead behind it) to the front and
+// reads the next 8192 bytes behind it; returns how many were read.
+int LH5Encoder::SlideText() {
+    std::memmove(text_, text_ + kWindow, kWindow + kMaxMatch);
+    return ReadInto(text_ + kWindow + kMaxMatch, kWindow);
+}
+
+TVX_LH5_INLINE void LH5Encoder::AdvancePosition(int& p, int& L, int& m, int& remaining) {
+    --remaining;
+    if (++p == kLastPosition) {
+        remaining += SlideText();
+        p = kWindow;
+    }
+    DeletePosition(p);
+    InsertPosition(p, L, m);
 }
 
 // ---- Items and blocks ---------------------------------------------------------------
 
 // Buffers one item: a literal byte (c < 256) or a match of length c - 253 at distance d.
-inline void LH5Encoder::EmitItem(int c, unsigned d) {
-    flagMask_ >>= 1;
-    if (flagMask_ == 0) {
-        flagMask_ = 0x80;
-        if (itemPos_ >= kBlockCut) {
+TVX_LH5_INLINE void LH5Encoder::EmitItem(ItemCursor& at, int c, unsigned d) {
+    at.flagMask >>= 1;
+    if (at.flagMask == 0) {
+        at.flagMask = 0x80;
+        if (at.pos >= kBlockCut) {
             SendBlock();
-            itemPos_ = 0;
+            at.pos = 0;
         }
-        flagPos_ = itemPos_;
-        itemBuffer_[itemPos_++] = 0;
+        at.flagPos = at.pos;
+        itemBuffer_[at.pos++] = 0;
     }
-    itemBuffer_[itemPos_++] = static_cast<uint8_t>(c);
+    itemBuffer_[at.pos++] = static_cast<uint8_t>(c);
     ++litLenFreq_[c];
     if (c >= 256) {
-        itemBuffer_[flagPos_] = static_cast<uint8_t>(itemBuffer_[flagPos_] | flagMask_);
-        itemBuffer_[itemPos_++] = static_cast<uint8_t>(d >> 8);
-        itemBuffer_[itemPos_++] = static_cast<uint8_t>(d);
+        itemBuffer_[at.flagPos] = static_cast<uint8_t>(itemBuffer_[at.flagPos] | at.flagMask);
+        itemBuffer_[at.pos++] = static_cast<uint8_t>(d >> 8);
+        itemBuffer_[at.pos++] = static_cast<uint8_t>(d);
         ++distFreq_[BitLength(d)];
     }
 }
@@ -402,6 +443,42 @@ void LH5Encoder::SendBlock() {
         PutBits(4, 0);
         PutBits(4, static_cast<unsigned>(root3));
     }
+    EncodeItems(size);
+    std::fill(litLenFreq_, litLenFreq_ + kLitLenSymbols, 0);
+    std::fill(distFreq_, distFreq_ + kDistSymbols, 0);
+}
+
+// Sends the block's items: the same bits as EncodeLitLen and EncodeDistance item by item,
+// gathered in a local bit buffer and written whole bytes at a time, in the same order.
+void LH5Encoder::EncodeItems(unsigned size) {
+    // Each symbol's code right-aligned, with its length (and for distance classes the
+    // count of extra bits) above it.
+    uint32_t litLen[kLitLenSymbols];
+    for (int c = 0; c < kLitLenSymbols; ++c) {
+        const unsigned len = litLenLength_[c];
+        litLen[c] = (len << 16) | ((static_cast<unsigned>(litLenCode_[c]) << len) >> 16);
+    }
+    uint32_t dist[kDistSymbols];
+    for (int k = 0; k < kDistSymbols; ++k) {
+        const unsigned len = auxLength_[k];
+        const unsigned extra = k > 1 ? static_cast<unsigned>(k - 1) : 0;
+        dist[k] = ((len + extra) << 16) | ((static_cast<unsigned>(auxCode_[k]) << len) >> 16);
+    }
+
+    uint64_t acc = pendingByte_ >> pendingBitCount_;
+    unsigned count = 8u - pendingBitCount_;  // bits in acc not yet written
+    auto put = [&](unsigned n, unsigned bits) {
+        acc = (acc << n) | bits;
+        count += n;
+        if (count >= 32) {
+            count -= 32;
+            const auto word = static_cast<uint32_t>(acc >> count);
+            ch_.WriteByte(static_cast<uint8_t>(word >> 24));
+            ch_.WriteByte(static_cast<uint8_t>(word >> 16));
+            ch_.WriteByte(static_cast<uint8_t>(word >> 8));
+            ch_.WriteByte(static_cast<uint8_t>(word));
+        }
+    };
 
     const uint8_t* item = itemBuffer_;
     unsigned flags = 0;
@@ -411,16 +488,27 @@ void LH5Encoder::SendBlock() {
         else
             flags = (flags << 1) & 0xFF;
         if (flags & 0x80) {
-            EncodeLitLen(item[0] + 256);
-            EncodeDistance((static_cast<unsigned>(item[1]) << 8) | item[2]);
+            const uint32_t sym = litLen[item[0] + 256];
+            put(sym >> 16, sym & 0xFFFF);
+            const unsigned d = (static_cast<unsigned>(item[1]) << 8) | item[2];
+            const int k = BitLength(d);
+            const uint32_t dk = dist[k];
+            const unsigned extra = k > 1 ? static_cast<unsigned>(k - 1) : 0;
+            put(dk >> 16, ((dk & 0xFFFF) << extra) | (d & ((1u << extra) - 1)));
             item += 3;
         } else {
-            EncodeLitLen(*item++);
+            const uint32_t sym = litLen[*item++];
+            put(sym >> 16, sym & 0xFFFF);
         }
     }
-    std::fill(litLenFreq_, litLenFreq_ + kLitLenSymbols, 0);
-    std::fill(distFreq_, distFreq_ + kDistSymbols, 0);
+    while (count >= 8) {
+        count -= 8;
+        ch_.WriteByte(static_cast<uint8_t>(acc >> count));
+    }
+    pendingBitCount_ = static_cast<uint8_t>(8 - count);
+    pendingByte_ = static_cast<uint8_t>((acc << pendingBitCount_) & 0xFF);
 }
+
 
 // ---- Huffman codes ------------------------------------------------------------------
 
@@ -626,46 +714,38 @@ void LH5Encoder::WriteLitLenLengths() {
     }
 }
 
-inline void LH5Encoder::EncodeDistance(unsigned d) {
-    const int k = BitLength(d);
-    PutCode(auxLength_[k], auxCode_[k]);
-    if (k > 1) PutBits(k - 1, d);
-}
-
-// ---- The run --------------------------------------------------------------------------
-
 void LH5Encoder::Run() {
     InitMatchTree();
     itemBuffer_[0] = 0;
-    itemPos_ = flagMask_ = flagPos_ = 0;
-    currentPos_ = kWindow + kMaxMatch;
-    remaining_ = 0;
-    for (int i = kWindow + kMaxMatch; i < kTextSize - 1; ++i) {
-        const int b = ch_.ReadByte();
-        if (ch_.EndOfInput) {
-            text_[i] = 0x20;
-        } else {
-            text_[i] = static_cast<uint8_t>(b);
-            ++remaining_;
-        }
-    }
-    if (remaining_ == 0) return;
 
-    matchPos_ = 0;
-    matchLength_ = 0;
-    InsertPosition();
-    while (remaining_ > 0) {
-        const int lastLength = matchLength_;
-        const int lastPos = matchPos_;
-        AdvancePosition();
-        if (matchLength_ > remaining_) matchLength_ = remaining_;
-        if (matchLength_ > lastLength || lastLength < kMinMatch) {
-            EmitItem(text_[currentPos_ - 1], 0);
+    // The first 8192 bytes; past the end of the input the text holds spaces. Every
+    // position is asked of the channel, as the stream's definition reads them.
+    uint8_t* const start = text_ + kWindow + kMaxMatch;
+    int remaining = ReadInto(start, kWindow);
+    for (int i = remaining; i < kWindow; ++i) {
+        const int b = i == remaining ? 0 : ch_.ReadByte();
+        start[i] = ch_.EndOfInput ? 0x20 : static_cast<uint8_t>(b);
+        if (!ch_.EndOfInput) ++remaining;
+    }
+    if (remaining == 0) return;
+
+    ItemCursor items;
+    int p = kWindow + kMaxMatch;
+    int L = 0;
+    int m = 0;
+    InsertPosition(p, L, m);
+    while (remaining > 0) {
+        const int lastLength = L;
+        const int lastPos = m;
+        AdvancePosition(p, L, m, remaining);
+        if (L > remaining) L = remaining;
+        if (L > lastLength || lastLength < kMinMatch) {
+            EmitItem(items, text_[p - 1], 0);
         } else {
-            EmitItem(lastLength + (256 - kMinMatch),
-                     static_cast<unsigned>(currentPos_ - lastPos - 2) & (kWindow - 1));
-            for (int n = lastLength - 1; n > 0; --n) AdvancePosition();
-            if (matchLength_ > remaining_) matchLength_ = remaining_;
+            EmitItem(items, lastLength + (256 - kMinMatch),
+                     static_cast<unsigned>(p - lastPos - 2) & (kWindow - 1));
+            for (int n = lastLength - 1; n > 0; --n) AdvancePosition(p, L, m, remaining);
+            if (L > remaining) L = remaining;
         }
     }
     SendBlock();

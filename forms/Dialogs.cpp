@@ -23,14 +23,14 @@ private:
     LPCSTR icon_;
 };
 
-struct ButtonSpec {
+struct ButtonKind {
     unsigned flag;
     const char* name;
     const char* text;
     int result;
 };
 
-const ButtonSpec kButtons[] = {
+const ButtonKind kButtons[] = {
     {mbYes, "Yes", "&Yes", mrYes},
     {mbNo, "No", "&No", mrNo},
     {mbOK, "OK", "OK", mrOK},
@@ -62,7 +62,7 @@ int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, unsi
     SIZE textSize = TextExtent(shown, kMaxTextWidth);
     textSize.cy = std::max<LONG>(textSize.cy, kIconSize);
 
-    std::vector<const ButtonSpec*> chosen;
+    std::vector<const ButtonKind*> chosen;
     for (const auto& b : kButtons)
         if (buttons & b.flag) chosen.push_back(&b);
     if (chosen.empty()) chosen.push_back(&kButtons[2]);
@@ -85,7 +85,7 @@ int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, unsi
         Label("Message", shown, textLeft, kMargin, textSize.cx, textSize.cy).With(cfWordWrap).Styles(SS_NOPREFIX));
     int left = (clientWidth - buttonsWidth) / 2;
     int tab = 0;
-    for (const ButtonSpec* b : chosen) {
+    for (const ButtonKind* b : chosen) {
         TControlDef d = Button(b->name, b->text, left, buttonTop, kButtonWidth, kButtonHeight).Tab(tab++).Result(b->result);
         if (b->flag == defaultButton) d.With(cfDefault);
         if (b->flag == escapeButton) d.With(cfCancel);
@@ -100,13 +100,13 @@ int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, unsi
     };
     LPCSTR icon = type == TMsgDlgType::Error ? IDI_HAND : IDI_QUESTION;
     auto form = NewForm<TMessageForm>(std::move(def), std::move(controls), icon);
-    for (const ButtonSpec* b : chosen)
+    for (const ButtonKind* b : chosen)
         if (b->flag == defaultButton) form->ActiveControl = &form->Find(b->name);
 
     int result = form->ShowModal();
     // Closing without a button (close box) counts as the escape button, or Cancel.
     if (result == mrCancel && escapeButton && !(buttons & mbCancel))
-        for (const ButtonSpec* b : chosen)
+        for (const ButtonKind* b : chosen)
             if (b->flag == escapeButton) result = b->result;
     return result;
 }

@@ -6,7 +6,7 @@
 set -euo pipefail
 want=${1:-all}
 native_pkgs=(cmake make ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
-             libbenchmark-dev lhasa p7zip-full jlha-utils)
+             libbenchmark-dev valgrind lhasa p7zip-full)
 win_pkgs=(g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine xvfb xauth imagemagick x11-utils)
 pkgs=("${native_pkgs[@]}")
 [ "$want" = all ] && pkgs+=("${win_pkgs[@]}")

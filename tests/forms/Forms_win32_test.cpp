@@ -60,21 +60,20 @@ struct Found {
     HWND hwnd;
 };
 
+BOOL CALLBACK MatchCaption(HWND h, LPARAM p) {
+    auto* f = reinterpret_cast<Found*>(p);
+    char text[256] = {};
+    GetWindowTextA(h, text, sizeof text);
+    if (IsWindowVisible(h) && std::string(text) == f->caption) {
+        f->hwnd = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND ThreadWindow(const char* caption) {
     Found f{caption, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND h, LPARAM p) -> BOOL {
-            auto* f = reinterpret_cast<Found*>(p);
-            char text[256] = {};
-            GetWindowTextA(h, text, sizeof text);
-            if (IsWindowVisible(h) && std::string(text) == f->caption) {
-                f->hwnd = h;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&f));
+    EnumThreadWindows(GetCurrentThreadId(), MatchCaption, reinterpret_cast<LPARAM>(&f));
     return f.hwnd;
 }
 

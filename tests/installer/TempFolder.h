@@ -1,7 +1,9 @@
-// A fresh scratch folder for one test, removed again afterwards.
+// A fresh scratch folder for one test (its own even when other runs of the same
+// tests share the machine), removed again afterwards.
 #pragma once
 
 #include <filesystem>
+#include <random>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -11,7 +13,8 @@ public:
     TempFolder() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         path_ = std::filesystem::temp_directory_path() /
-                (std::string("tvx_") + info->test_suite_name() + "_" + info->name());
+                (std::string("tvx_") + info->test_suite_name() + "_" + info->name() + "_" +
+                 std::to_string(std::random_device{}()));
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }

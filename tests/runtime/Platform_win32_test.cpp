@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 
 #include <windows.h>
@@ -17,7 +18,8 @@ protected:
     void SetUp() override {
         dir_ = std::filesystem::temp_directory_path() /
                (std::string("tvx_platform_") +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+                std::to_string(std::random_device{}()));
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
     }

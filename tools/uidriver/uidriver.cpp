@@ -11,6 +11,7 @@
 //   text CAPTION CONTROL            the control's text (WM_GETTEXT)
 //   focus CAPTION                   the control that has the keyboard focus
 //   click CAPTION CONTROL           presses a button (BM_CLICK, posted)
+//   mouse CAPTION CONTROL           a left click in the middle of the control
 //   key CAPTION KEY                 enter, escape, tab, shift-tab, space or f4 (with alt-) to the focus
 //   close CAPTION                   the close box (WM_SYSCOMMAND SC_CLOSE)
 //   type CAPTION CONTROL TEXT       replaces the control's text (WM_SETTEXT)
@@ -198,20 +199,20 @@ std::vector<HWND> Children(HWND parent) {
     return list.children;
 }
 
-HWND Control(HWND window, const std::string& spec) {
+HWND Control(HWND window, const std::string& which) {
     std::vector<HWND> children = Children(window);
-    if (spec.size() > 1 && spec[0] == '#') {
-        size_t i = std::strtoul(spec.c_str() + 1, nullptr, 10);
+    if (which.size() > 1 && which[0] == '#') {
+        size_t i = std::strtoul(which.c_str() + 1, nullptr, 10);
         if (i < children.size()) return children[i];
-        Fail("no control " + spec);
+        Fail("no control " + which);
     }
     for (HWND c : children)
-        if (NameOf(c) == spec) return c;
+        if (NameOf(c) == which) return c;
     for (HWND c : children)
-        if (WindowText(c) == spec) return c;
+        if (WindowText(c) == which) return c;
     for (HWND c : children)
-        if (WithoutAmpersands(WindowText(c)) == spec) return c;
-    Fail("no control " + Quote(spec));
+        if (WithoutAmpersands(WindowText(c)) == which) return c;
+    Fail("no control " + Quote(which));
 }
 
 RECT ClientBounds(HWND child) {
@@ -316,6 +317,15 @@ void Run(const std::vector<std::string>& a) {
     } else if (cmd == "click") {
         Need(a, 3);
         PostMessageA(Control(Window(a[1]), a[2]), BM_CLICK, 0, 0);
+        Out("clicked");
+    } else if (cmd == "mouse") {
+        Need(a, 3);
+        HWND c = Control(Window(a[1]), a[2]);
+        RECT r;
+        GetClientRect(c, &r);
+        LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+        PostMessageA(c, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(c, WM_LBUTTONUP, 0, at);
         Out("clicked");
     } else if (cmd == "key") {
         Need(a, 3);

@@ -212,8 +212,9 @@ expect "status from the first update (nothing needed then)" \
 sel=$(ui items "$dlg" DL1 | grep '^selected' | cut -d' ' -f2)
 expect "the name is still highlighted" "TEMP" \
   "$(ui items "$dlg" DL1 | grep "^item $sel " | sed -E 's/^item [0-9]+ "(.*)"$/\1/')"
-ui click "$dlg" cmdCancel >/dev/null
+ui close "$dlg" >/dev/null
 finish
+expect "a close request from the system ends it with Cancel" "2" "$(value result "$out")"
 
 echo "# picking another drive"
 # M: is a 4 MiB memory file system where the machine allows mounting one, else a
