@@ -119,6 +119,10 @@ prepare_prefix() {  # prefix dir, windows version for winecfg (empty: default)
         { echo "could not make $p report $version"; exit 1; }
     fi
     WINEPREFIX=$p wineserver -w
+    # A prefix made by 64-bit Wine lacks Wine's own fonts (title-bar buttons would draw
+    # as letters); give every prefix the full set.
+    mkdir -p "$p/drive_c/windows/Fonts"
+    cp -n /usr/share/wine/fonts/* "$p/drive_c/windows/Fonts/" 2>/dev/null || true
     touch "$p/.tvx-ready"
   fi
   WINEPREFIX=$p wineserver -p </dev/null >/dev/null 2>&1
