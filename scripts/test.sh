@@ -20,7 +20,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
 echo "== fuzz targets (short runs)"
-bash scripts/fuzz.sh 20
+bash scripts/fuzz.sh 12
 
 if [ -f scripts/test-windows.sh ]; then
   echo "== Windows build and tests under Wine"
