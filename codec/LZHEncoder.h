@@ -44,8 +44,8 @@ public:
             ++len;
         }
         if (len == 0) return;
-        for (int i = 1; i <= kMaxMatch; ++i) InsertString(r - i);
-        InsertString(r);
+        for (int i = 1; i <= kMaxMatch; ++i) InsertString<false>(r - i);
+        InsertString<true>(r);
 
         while (len > 0) {
             if (matchLength_ > len) matchLength_ = len;
@@ -66,13 +66,23 @@ public:
                 if (s < kMaxMatch - 1) text_[s + kRingSize] = static_cast<uint8_t>(c);
                 s = (s + 1) & kRingMask;
                 r = (r + 1) & kRingMask;
-                InsertString(r);
+                // Only the string inserted last, just before the next symbol is
+                // chosen, needs its match; the others only grow the trees.
+                if (i + 1 < last)
+                    InsertString<false>(r);
+                else
+                    InsertString<true>(r);
             }
             for (; i < last; ++i) {
                 DeleteString(s);
                 s = (s + 1) & kRingMask;
                 r = (r + 1) & kRingMask;
-                if (--len > 0) InsertString(r);
+                if (--len > 0) {
+                    if (i + 1 < last)
+                        InsertString<false>(r);
+                    else
+                        InsertString<true>(r);
+                }
             }
         }
         FlushCodes();
@@ -83,10 +93,11 @@ public:
         for (int i = 0; i < kRingSize; ++i) nodes_[i].parent = kNone;
     }
 
-    // Adds the string at ring position r and leaves the longest match with an older
-    // string in matchLength_ (0 when none is longer than 2 bytes) and its distance - 1
-    // in matchPosition_, the nearest of equally long ones. A string equal to r in all
-    // 60 bytes is replaced by r.
+    // Adds the string at ring position r. With kFindMatch it leaves the longest match
+    // with an older string in matchLength_ (0 when none is longer than 2 bytes) and its
+    // distance - 1 in matchPosition_, the nearest of equally long ones; without it the
+    // match fields are left alone. A string equal to r in all 60 bytes is replaced by r.
+    template <bool kFindMatch = true>
     void InsertString(unsigned r) {
         const uint8_t* key = &text_[r];
         nodes_[r].link[kLeft] = nodes_[r].link[kRight] = kNone;
@@ -106,7 +117,7 @@ public:
                 link = static_cast<uint16_t>(r);
                 nodes_[r].parent = static_cast<uint16_t>(p);
                 nodes_[r].prefix = static_cast<uint8_t>(i);
-                SetMatch(bestLength, bestPosition);
+                if (kFindMatch) SetMatch(bestLength, bestPosition);
                 return;
             }
             p = link;
@@ -120,13 +131,16 @@ public:
                 i = shared < i ? shared : i;
             }
             cmp = key[i] - text_[p + i];  // unused when i is 60: the search stops
-            const int distance = static_cast<int>((r - p) & kRingMask) - 1;
-            const bool better = i > bestLength || (i == bestLength && distance < bestPosition);
-            bestPosition = better ? distance : bestPosition;
-            bestLength = better ? i : bestLength;
+            if (kFindMatch) {
+                const int distance = static_cast<int>((r - p) & kRingMask) - 1;
+                const bool better =
+                    i > bestLength || (i == bestLength && distance < bestPosition);
+                bestPosition = better ? distance : bestPosition;
+                bestLength = better ? i : bestLength;
+            }
             if (i >= kMaxMatch) break;
         }
-        SetMatch(bestLength, bestPosition);
+        if (kFindMatch) SetMatch(bestLength, bestPosition);
         // r takes p's place.
         nodes_[r].prefix = nodes_[p].prefix;
         nodes_[r].parent = nodes_[p].parent;
