@@ -104,41 +104,41 @@ public:
         unsigned h = key[1] ^ key[2];
         h ^= h >> 4;
         unsigned p = kNone + 1 + key[0] + ((h & 15) << 8);
-        int cmp = 1;
-        int i = 1;  // bytes known equal between key and the current node
+        unsigned side = kRight;  // the key sorts after the root's byte 0 test
+        unsigned i = 1;          // bytes known equal between key and the current node
         // Lengths of 2 or less never count as matches, so the best starts at 2; ties
         // at 2 only move a position nobody reads. The loop body avoids branches where
         // it can: which way a comparison goes is unpredictable.
-        int bestLength = kLiteralThreshold;
-        int bestPosition = kRingSize;
+        unsigned bestLength = kLiteralThreshold;
+        unsigned bestPosition = kRingSize;
         for (;;) {
-            uint16_t& link = nodes_[p].link[cmp >= 0 ? kRight : kLeft];
-            if (link == kNone) {
-                link = static_cast<uint16_t>(r);
+            const unsigned next = nodes_[p].link[side];
+            if (next == kNone) {
+                nodes_[p].link[side] = static_cast<uint16_t>(r);
                 nodes_[r].parent = static_cast<uint16_t>(p);
                 nodes_[r].prefix = static_cast<uint8_t>(i);
-                if (kFindMatch) SetMatch(bestLength, bestPosition);
+                if (kFindMatch) SetMatch(static_cast<int>(bestLength), static_cast<int>(bestPosition));
                 return;
             }
-            p = link;
+            p = next;
             // The node shares `shared` bytes with its parent, the key i bytes: when
             // they differ, the key and the node share the smaller count and differ
-            // right after it; when they are equal, compare on.
-            const int shared = nodes_[p].prefix;
-            if (shared == i) {
-                i = CommonLength(key, &text_[p], i);
-            } else {
+            // right after it (so the bytes there are never equal); when they are
+            // equal, compare on.
+            const unsigned shared = nodes_[p].prefix;
+            if (shared == i)
+                i = static_cast<unsigned>(CommonLength(key, &text_[p], static_cast<int>(i)));
+            else
                 i = shared < i ? shared : i;
-            }
-            cmp = key[i] - text_[p + i];  // unused when i is 60: the search stops
             if (kFindMatch) {
-                const int distance = static_cast<int>((r - p) & kRingMask) - 1;
+                const unsigned distance = ((r - p) & kRingMask) - 1;
                 const bool better =
                     i > bestLength || (i == bestLength && distance < bestPosition);
                 bestPosition = better ? distance : bestPosition;
                 bestLength = better ? i : bestLength;
             }
             if (i >= kMaxMatch) break;
+            side = key[i] > text_[p + i] ? kRight : kLeft;
         }
         if (kFindMatch) SetMatch(bestLength, bestPosition);
         // r takes p's place.
@@ -255,8 +255,8 @@ public:
 private:
     static constexpr unsigned kNone = kRingSize;  // stands for no node
     static constexpr unsigned kRootCount = 4096;      // roots are kNone + 1 .. kNone + 4096
-    static constexpr int kLeft = 0;
-    static constexpr int kRight = 1;
+    static constexpr unsigned kLeft = 0;
+    static constexpr unsigned kRight = 1;
 
     // The length of the common prefix of the 60-byte strings a and b, at least `from`
     // (the bytes before it are known to agree). Compares a word at a time where it can
