@@ -89,7 +89,7 @@ public:
     }
 
     void InitSearchTrees() {
-        for (unsigned i = kNone + 1; i <= kNone + kRootCount; ++i) nodes_[i].link[kRight] = kNone;
+        for (auto& root : roots_) root = kNone;
         for (int i = 0; i < kRingSize; ++i) nodes_[i].parent = kNone;
     }
 
@@ -103,8 +103,9 @@ public:
         nodes_[r].link[kLeft] = nodes_[r].link[kRight] = kNone;
         unsigned h = key[1] ^ key[2];
         h ^= h >> 4;
-        unsigned p = kNone + 1 + key[0] + ((h & 15) << 8);
-        unsigned side = kRight;  // the key sorts after the root's byte 0 test
+        const unsigned root = key[0] + ((h & 15) << 8);
+        unsigned p = kNone + 1 + root;
+        uint16_t* link = &roots_[root];  // where the next node hangs, or r will
         unsigned i = 1;          // bytes known equal between key and the current node
         // Lengths of 2 or less never count as matches, so the best starts at 2; ties
         // at 2 only move a position nobody reads. The loop body avoids branches where
@@ -112,9 +113,9 @@ public:
         unsigned bestLength = kLiteralThreshold;
         unsigned bestPosition = kRingSize;
         for (;;) {
-            const unsigned next = nodes_[p].link[side];
+            const unsigned next = *link;
             if (next == kNone) {
-                nodes_[p].link[side] = static_cast<uint16_t>(r);
+                *link = static_cast<uint16_t>(r);
                 nodes_[r].parent = static_cast<uint16_t>(p);
                 nodes_[r].prefix = static_cast<uint8_t>(i);
                 if (kFindMatch) SetMatch(static_cast<int>(bestLength), static_cast<int>(bestPosition));
@@ -138,7 +139,7 @@ public:
                 bestLength = better ? i : bestLength;
             }
             if (i >= kMaxMatch) break;
-            side = key[i] > text_[p + i] ? kRight : kLeft;
+            link = &nodes_[p].link[key[i] > text_[p + i] ? kRight : kLeft];
         }
         if (kFindMatch) SetMatch(bestLength, bestPosition);
         // r takes p's place.
@@ -254,7 +255,8 @@ public:
 
 private:
     static constexpr unsigned kNone = kRingSize;  // stands for no node
-    static constexpr unsigned kRootCount = 4096;      // roots are kNone + 1 .. kNone + 4096
+    // Roots are numbered kNone + 1 .. kNone + 4096 where a node names its parent.
+    static constexpr unsigned kRootCount = 4096;
     static constexpr unsigned kLeft = 0;
     static constexpr unsigned kRight = 1;
 
@@ -285,11 +287,13 @@ private:
         if (matchLength_ > 0) matchPosition_ = position;
     }
 
-    // The parent of `from` links to `to` instead, on the same side. A root has only a
-    // right link, so a root parent is always matched there.
+    // The parent of `from` links to `to` instead, on the same side (a root has only
+    // one link).
     void ReplaceChild(unsigned from, unsigned to) {
         const unsigned up = nodes_[from].parent;
-        if (nodes_[up].link[kRight] == from)
+        if (up > kNone)
+            roots_[up - kNone - 1] = static_cast<uint16_t>(to);
+        else if (nodes_[up].link[kRight] == from)
             nodes_[up].link[kRight] = static_cast<uint16_t>(to);
         else
             nodes_[up].link[kLeft] = static_cast<uint16_t>(to);
@@ -298,13 +302,15 @@ private:
     TChannel& channel_;
     uint8_t text_[kRingSize + kMaxMatch + 8];  // ring; 4096..4154 mirror 0..58; padding
     // Search-tree nodes: ring positions 0..4095, kNone (whose parent entry absorbs
-    // writes for a missing child) and the roots, which use only their right link.
+    // writes for a missing child).
     struct TNode {
         uint16_t link[2];  // left and right child
         uint16_t parent;
         uint8_t prefix;    // bytes shared with the parent's string, 1..60
     };
-    TNode nodes_[kRingSize + 1 + kRootCount + 1];
+    TNode nodes_[kRingSize + 1];
+    // The roots' only links, kept apart so that the hot part of the trees stays small.
+    uint16_t roots_[kRootCount];
     TAdaptiveTree tree_{};
     uint64_t bits_ = 0;  // pending output bits, the first in the most significant position
     int count_ = 0;
