@@ -207,7 +207,12 @@ public:
 
     // Appends the top bitCount bits (up to 16) of code; the bits below them must be 0.
     void SendCode(int bitCount, uint16_t code) {
-        bits_ |= static_cast<uint64_t>(code) << (48 - count_);
+        SendBits(bitCount, static_cast<uint64_t>(code) << 48);
+    }
+
+    // Appends the top bitCount bits (1 to 56) of code; the bits below them must be 0.
+    void SendBits(int bitCount, uint64_t code) {
+        bits_ |= code >> count_;
         count_ += bitCount;
         while (count_ >= 8) {
             channel_.WriteByte(static_cast<uint8_t>(bits_ >> 56));
@@ -216,31 +221,30 @@ public:
         }
     }
 
-    // Sends the symbol's current code (the path from the root to its leaf), longer
-    // codes in pieces of 16 bits, then updates the tree.
+    // Sends the symbol's current code (the path from the root to its leaf), then
+    // updates the tree. The walk goes from the leaf up, so each step's bit goes in
+    // above the ones before it. Codes longer than 16 bits go out whole as well: the
+    // stream is the same bits either way.
     void SendSymbol(int symbol) {
-        uint64_t code = 0;  // left-aligned; the tree is never near 64 levels deep
+        // Sibling order with a root count of at most 0x8000 bounds the depth like
+        // Fibonacci numbers do: codes stay far below the 56 bits SendBits takes.
+        uint64_t code = 0;  // left-aligned
         int length = 0;
-        unsigned k = tree_.parentSlot[kSlotCount + symbol];
+        uint64_t k = tree_.parentSlot[kSlotCount + symbol];
         do {
-            code = (code >> 1) | (static_cast<uint64_t>(k & 1) << 63);
+            code = (code >> 1) | (k << 63);
             ++length;
             k = tree_.parentSlot[k];
         } while (k != kRootSlot);
-        while (length > 16) {
-            SendCode(16, static_cast<uint16_t>(code >> 48));
-            code <<= 16;
-            length -= 16;
-        }
-        SendCode(length, static_cast<uint16_t>(code >> 48));
+        SendBits(length, code);
         tree_.UpdateAdaptiveTree(symbol);
     }
 
     void SendPosition(int position) {
         const int upper = position >> 6;
-        SendCode(kPositionCodes.encodeLength[upper],
-                 static_cast<uint16_t>(kPositionCodes.encodeCode[upper] << 8));
-        SendCode(6, static_cast<uint16_t>((position & 63) << 10));
+        const int length = kPositionCodes.encodeLength[upper];
+        const uint64_t code = kPositionCodes.encodeCode[upper];
+        SendBits(length + 6, (code << 56) | (static_cast<uint64_t>(position & 63) << (58 - length)));
     }
 
     // Writes the last partial byte, padded with zero bits.
