@@ -126,20 +126,26 @@ public:
             // they differ, the key and the node share the smaller count and differ
             // right after it (so the bytes there are never equal); when they are
             // equal, compare on.
+            const uint8_t* const node = &text_[p];
             const unsigned shared = nodes_[p].prefix;
             if (shared == i)
-                i = static_cast<unsigned>(CommonLength(key, &text_[p], static_cast<int>(i)));
+                i = MatchingBytes(key, node, i);
             else
                 i = shared < i ? shared : i;
+            const unsigned distance = ((r - p) & kRingMask) - 1;
+            if (i >= kMaxMatch) {
+                // Every earlier node matched fewer bytes, so this one is the best.
+                bestLength = kMaxMatch;
+                bestPosition = distance;
+                break;
+            }
             if (kFindMatch) {
-                const unsigned distance = ((r - p) & kRingMask) - 1;
                 const bool better =
                     i > bestLength || (i == bestLength && distance < bestPosition);
                 bestPosition = better ? distance : bestPosition;
                 bestLength = better ? i : bestLength;
             }
-            if (i >= kMaxMatch) break;
-            link = &nodes_[p].link[key[i] > text_[p + i] ? kRight : kLeft];
+            link = &nodes_[p].link[key[i] > node[i] ? kRight : kLeft];
         }
         if (kFindMatch) SetMatch(bestLength, bestPosition);
         // r takes p's place.
@@ -265,22 +271,28 @@ private:
     static constexpr unsigned kRight = 1;
 
     // The length of the common prefix of the 60-byte strings a and b, at least `from`
-    // (the bytes before it are known to agree). Compares a word at a time where it can
-    // and may read up to 7 bytes past the strings, which the padding of text_ allows.
+    // (the bytes before it are known to agree).
     static int CommonLength(const uint8_t* a, const uint8_t* b, int from) {
+        const unsigned n = MatchingBytes(a, b, static_cast<unsigned>(from));
+        return n < kMaxMatch ? static_cast<int>(n) : kMaxMatch;
+    }
+
+    // As CommonLength, except that any result of 60 or more (up to 67) stands for all
+    // 60 bytes. Compares a word at a time where it can and may read up to 7 bytes past
+    // the strings, which the padding of text_ allows.
+    static unsigned MatchingBytes(const uint8_t* a, const uint8_t* b, unsigned from) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        for (int i = from; i < kMaxMatch; i += 8) {
+        unsigned i = from;
+        for (;;) {
             uint64_t x, y;
             std::memcpy(&x, a + i, 8);
             std::memcpy(&y, b + i, 8);
-            if (x != y) {
-                const int k = i + (__builtin_ctzll(x ^ y) >> 3);
-                return k < kMaxMatch ? k : kMaxMatch;
-            }
+            if (x != y) return i + (static_cast<unsigned>(__builtin_ctzll(x ^ y)) >> 3);
+            i += 8;
+            if (i >= kMaxMatch) return i;
         }
-        return kMaxMatch;
 #else
-        int i = from;
+        unsigned i = from;
         while (i < kMaxMatch && a[i] == b[i]) ++i;
         return i;
 #endif
