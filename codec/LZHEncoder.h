@@ -57,21 +57,26 @@ public:
                 SendPosition(matchPosition_);
             }
             const int last = matchLength_;
-            int i = 0;
-            for (; i < last; ++i) {
+            // Only the string inserted last, just before the next symbol is chosen,
+            // needs its match; the others only grow the trees.
+            const auto advance = [&]() {
                 const int c = channel_.ReadByte();
-                if (channel_.EndOfInput) break;
+                if (channel_.EndOfInput) return false;
                 DeleteString(s);
                 text_[s] = static_cast<uint8_t>(c);
                 if (s < kMaxMatch - 1) text_[s + kRingSize] = static_cast<uint8_t>(c);
                 s = (s + 1) & kRingMask;
                 r = (r + 1) & kRingMask;
-                // Only the string inserted last, just before the next symbol is
-                // chosen, needs its match; the others only grow the trees.
-                if (i + 1 < last)
-                    InsertString<false>(r);
-                else
-                    InsertString<true>(r);
+                return true;
+            };
+            int i = 0;
+            while (i + 1 < last && advance()) {
+                InsertString<false>(r);
+                ++i;
+            }
+            if (i + 1 == last && advance()) {
+                InsertString<true>(r);
+                ++i;
             }
             for (; i < last; ++i) {
                 DeleteString(s);
