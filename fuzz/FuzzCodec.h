@@ -97,4 +97,28 @@ inline TResult Expand(int method, const TParams& p) {
     return r;
 }
 
+// Compresses input with the method and no output budget to speak of, expands the
+// result, and checks that the bytes come back and that both directions report the
+// input's byte sum as the checksum.
+inline void CheckRoundTrip(int method, const uint8_t* data, size_t size) {
+    const Bytes input(data, data + size);
+    const uint32_t sum = ByteSum(input);
+    const auto n = static_cast<int32_t>(size);
+
+    TCompThreadSafety state;
+    TMemoryStream src(input), packed;
+    int32_t packSum = 0;
+    state.RunMethod(src, packed, method, TRunDirection::Compress, false, 0, n, packSum, 0,
+                    -(1 << 30), nullptr);
+    FUZZ_CHECK(static_cast<uint32_t>(packSum) == sum);
+
+    const Bytes stream = packed.Bytes();
+    TMemoryStream back(stream), out;
+    int32_t unpackSum = 0;
+    state.RunMethod(back, out, method, TRunDirection::Expand, false, n,
+                    static_cast<int32_t>(stream.size()), unpackSum, 0, 0, nullptr);
+    FUZZ_CHECK(out.Bytes() == input);
+    FUZZ_CHECK(static_cast<uint32_t>(unpackSum) == sum);
+}
+
 }  // namespace fuzz

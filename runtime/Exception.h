@@ -15,6 +15,11 @@ private:
     std::string message_;
 };
 
+#ifdef _WIN32
+// <windows.h> maps FormatMessage onto FormatMessageA by macro; here the name is ours.
+#undef FormatMessage
+#endif
+
 // Formats a message the way the runtime's fixed texts are written: "%s" and "%d"
 // are replaced in order by the given arguments.
 std::string FormatMessage(const char* pattern, const std::string& arg);

@@ -11,6 +11,17 @@
 
 class TFileStream;
 
+#ifdef _WIN32
+// <windows.h> maps these generic names onto its ANSI or wide functions by macro; in a
+// file that includes it first, the names below are the platform layer's own again.
+#undef DeleteFile
+#undef CreateDirectory
+#undef GetFileAttributes
+#undef SetFileAttributes
+#undef GetDiskFreeSpace
+#undef LoadLibrary
+#endif
+
 namespace platform {
 
 // The path as the operating system wants it (natively '\' becomes '/').

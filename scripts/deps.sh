@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on Debian 12, when it is missing.
-# Safe to run again. Usage: scripts/deps.sh [native|all]
+# Safe to run again. Usage: scripts/deps.sh [native|all|win64]
+# win64: 64-bit Wine and compilers, for testing the Windows sources where the kernel
+# cannot run 32-bit programs (scripts/test-windows.sh asks for them then).
 set -euo pipefail
 want=${1:-all}
 native_pkgs=(cmake make ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
-             libbenchmark-dev lhasa p7zip-full jlha-utils)
+             libbenchmark-dev valgrind lhasa p7zip-full)
 win_pkgs=(g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine xvfb xauth imagemagick x11-utils)
 pkgs=("${native_pkgs[@]}")
 [ "$want" = all ] && pkgs+=("${win_pkgs[@]}")
+[ "$want" = win64 ] && pkgs=(g++-mingw-w64-x86-64-posix wine64)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

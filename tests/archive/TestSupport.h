@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -81,10 +82,12 @@ private:
 class ScratchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string templ =
-            (std::filesystem::temp_directory_path() / "tvx-archive-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(&templ[0]), nullptr);
-        dir_ = templ;
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = std::filesystem::temp_directory_path() /
+               (std::string("tvx-archive-") + test->test_suite_name() + "-" + test->name() + "-" +
+                std::to_string(std::random_device{}()));
+        std::filesystem::remove_all(dir_);
+        ASSERT_TRUE(std::filesystem::create_directories(dir_));
     }
     void TearDown() override {
         std::error_code ec;

@@ -4,6 +4,8 @@
 // called by that name: on Debian `lha` may be another program.)
 //
 // Header-only on purpose: every tests/<folder> holding .cpp files becomes a test program.
+// It does not include GoogleTest itself, so tools outside the tests can use it too; the
+// TVX_EXTRACT_OR_SKIP macro needs <gtest/gtest.h> where it is used.
 //
 //   const Bytes archive = tvxtest::MakeLhaArchive("-lh5-", packed, original);
 //   Bytes out;
@@ -14,8 +16,6 @@
 //   EXPECT_EQ(out, original);
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -23,10 +23,9 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace tvxtest {
 
@@ -80,18 +79,33 @@ inline const char* ExtractorProgram(Extractor tool) {
     return tool == Extractor::Lhasa ? "lhasa" : "7z";
 }
 
-// True when the extractor's program is on the PATH.
+// True when the extractor's program is on the PATH. Always false on Windows, where the
+// tests run under Wine without these tools.
 inline bool HaveExtractor(Extractor tool) {
+#ifdef _WIN32
+    (void)tool;
+    return false;
+#else
     const std::string cmd = std::string("command -v ") + ExtractorProgram(tool) + " >/dev/null 2>&1";
     return std::system(cmd.c_str()) == 0;
+#endif
 }
 
 // A scratch folder under the system's temporary folder, removed with everything in it.
 class ScratchDir {
 public:
     ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tvx-lha-XXXXXX").string();
-        if (mkdtemp(pattern.data())) path_ = pattern;
+        std::random_device seed;
+        std::mt19937 rng(seed());
+        std::error_code ec;
+        const auto base = std::filesystem::temp_directory_path(ec);
+        for (int tries = 0; tries < 100 && !ec; ++tries) {
+            const auto candidate = base / ("tvx-lha-" + std::to_string(rng()));
+            if (std::filesystem::create_directory(candidate, ec)) {
+                path_ = candidate;
+                return;
+            }
+        }
     }
     ~ScratchDir() {
         std::error_code ec;

@@ -139,24 +139,16 @@ int RunRawCommand(const Args& args) {
     }
     if (method < 0 || (expanding && size < 0)) return Usage();
 
-    // A regular file streams through; anything else (a pipe) is read whole first, since
-    // the codec needs the source size in advance.
+    // A regular file tells its size; a pipe does not, and then the codec reads until the
+    // pipe ends (nothing else depends on the size here: no progress, no budget).
     TStdStream in(stdin), out(stdout);
-    TMemoryStream piped;
-    TStream* source = &in;
     int64_t inputSize = StdinFileSize();
-    if (inputSize < 0) {
-        uint8_t buffer[65536];
-        int32_t n;
-        while ((n = in.Read(buffer, sizeof buffer)) > 0) piped.WriteBuffer(buffer, n);
-        piped.SetPosition(0);
-        inputSize = piped.Size();
-        source = &piped;
-    }
+    if (inputSize < 0) inputSize = 0x7FFFFFFF;
     if (inputSize > 0x7FFFFFFF) {
         std::fputs("quillox: standard input is larger than 2147483647 bytes\n", stderr);
         return 1;
     }
+    TStream* source = &in;
     const auto sourceSize = static_cast<int32_t>(inputSize);
     TCompThreadSafety state;
     int32_t checksum = 0;

@@ -1,0 +1,63 @@
+#include "installer/InstallLogic.h"
+
+#include <exception>
+
+namespace install {
+
+std::string FileNamePart(const std::string& path) {
+    const auto cut = path.find_last_of("\\:");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string FlatTargetPath(const std::string& targetDir, const std::string& filepath) {
+    return targetDir + "\\" + FileNamePart(filepath);
+}
+
+std::string DiskErrorText(const std::string& message) {
+    return "There was an error writing to disk.\r\rError: " + message +
+           "\r\rPlease verify files are not locked and there is sufficient disk space and "
+           "click OK.";
+}
+
+std::string FatalErrorText(const std::string& message) {
+    return "Tellivox encountered the following unrecoverable error:\r\r" + message +
+           "\r\rPlease contact product support for assistance.";
+}
+
+uint32_t DrawTempNameNumber(uint32_t seed) {
+    // One step of a linear congruential generator, scaled to 0..253 by the high bits.
+    const uint32_t next = seed * 134775813u + 1u;
+    return 1u + static_cast<uint32_t>((static_cast<uint64_t>(next) * 254u) >> 32);
+}
+
+std::string SetupCommandLine(const std::string& targetDir) {
+    return "\"" + targetDir + "\\setup.exe\"";
+}
+
+bool RunAttempts(const std::function<void()>& expandOnce,
+                 const std::function<bool(const std::exception&)>& isStop,
+                 const std::function<bool(const std::string&)>& askRetry) {
+    for (;;) {
+        try {
+            expandOnce();
+            return true;
+        } catch (const std::exception& e) {
+            if (isStop(e)) return false;
+            if (!askRetry(DiskErrorText(e.what()))) return false;
+        }
+    }
+}
+
+bool ExpandUnlessAborted(const std::function<void()>& expand,
+                         const std::function<bool(const std::exception&)>& isStop,
+                         const bool& abortRequested) {
+    try {
+        expand();
+        return !abortRequested;
+    } catch (const std::exception& e) {
+        if (abortRequested && isStop(e)) return false;
+        throw;
+    }
+}
+
+}  // namespace install

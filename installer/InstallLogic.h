@@ -1,0 +1,59 @@
+// The parts of the install sequence that need no window: the texts it shows, where the
+// check-file handler puts a file, the temporary name's number, the command line that
+// starts setup.exe and the retry loop around the product expansion. The main window
+// (uUnpack) strings them together; they are kept here so that they can be tested alone.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace install {
+
+// The file-name part of a path: the text after its last backslash or colon (the whole
+// path when it has neither).
+std::string FileNamePart(const std::string& path);
+
+// Where an announced entry is written: targetDir + "\" + the file-name part of
+// filepath. Folders stored in the archive are dropped.
+std::string FlatTargetPath(const std::string& targetDir, const std::string& filepath);
+
+// "There was an error writing to disk." CR CR "Error: " message CR CR "Please verify ..."
+std::string DiskErrorText(const std::string& message);
+
+// "Tellivox encountered the following unrecoverable error:" CR CR message CR CR
+// "Please contact product support for assistance."
+std::string FatalErrorText(const std::string& message);
+
+// The unique number of the temporary folder's name, drawn from a clock seed: 1 to 254.
+// Never 0, which would make the temporary-name service pick a number itself and create a
+// file of that name, so that no folder of the name could be made.
+uint32_t DrawTempNameNumber(uint32_t seed);
+
+// The command line that starts targetDir + "\setup.exe": the program's path in double
+// quotation marks, so that a folder with blanks cannot make the system try a shorter
+// program name ("C:\Program.exe") first.
+std::string SetupCommandLine(const std::string& targetDir);
+
+// How one attempt at the product expansion can end.
+enum class TAttemptEnd { Expanded, Stopped, Failed };
+
+// The product expansion's attempt loop. expandOnce rewinds the archive and expands it;
+// when it returns the loop answers true. An attempt ended by isStop (the component's
+// bad-checksum error: a confirmed abort, or damaged data) answers false without a word.
+// Any other error is offered to askRetry with the disk-error text; true starts the next
+// attempt, false answers false.
+bool RunAttempts(const std::function<void()>& expandOnce,
+                 const std::function<bool(const std::exception&)>& isStop,
+                 const std::function<bool(const std::string&)>& askRetry);
+
+// Expands the welcome archive through expand. An abort that the user confirmed while it
+// ran ends the expansion with the component's bad-checksum error (isStop); that is a
+// cancel, answered false, and so is an abort confirmed too late to stop it (at the last
+// progress report). Any other error, and a bad checksum without an abort, is passed on.
+// True when the expansion returned and no abort was asked for.
+bool ExpandUnlessAborted(const std::function<void()>& expand,
+                         const std::function<bool(const std::exception&)>& isStop,
+                         const bool& abortRequested);
+
+}  // namespace install

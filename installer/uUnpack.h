@@ -1,0 +1,68 @@
+// TfrmUnpack: the installer's main window. A small progress window that hosts the
+// archive component Compress1 and, on its first activation, runs the whole install
+// sequence: preparation (temporary folder, welcome page, destination), the product
+// expansion with progress, Cancel and a retry prompt on disk errors, then setup.ini and
+// the start of setup.exe, and finally deletion at restart of everything it wrote.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "archive/Quillox.h"
+#include "forms/Forms.h"
+#include "runtime/StringList.h"
+
+class TStream;
+class TfrmWelcome;
+class TfrmSelectDir;
+
+// Set when the user confirms the abort question during an expansion; cleared by Reset.
+// After the extraction run the install sequence sets it to the negation of the run's
+// result and tests it.
+extern bool AbortRequested;
+
+class TfrmUnpack : public TForm {
+public:
+    explicit TfrmUnpack(TForm* owner = nullptr);
+    ~TfrmUnpack() override;
+
+    TLabel& lblDest;
+    TLabel& Label1;
+    TProgressBar& ProgressBar1;
+    TButton& cmdCancel;
+    TQuillox Compress1;
+
+    // Folder the archives are expanded into: the temporary folder, then the destination.
+    std::string TargetDir;
+    // The archive resource in use: the welcome archive, then the product archive.
+    std::unique_ptr<TStream> ArchiveStream;
+    std::string Gateway, ProductLevel, EmailDomain;
+    // Every file announced for expansion, full paths, in order, duplicates kept.
+    std::unique_ptr<TStrings> ExtractedFiles;
+
+    void FormCreate();
+    // Runs the install sequence, once, on the first activation.
+    void FormActivate();
+    void FormDestroy();
+
+    // Preparation: temporary folder, welcome archive and page, destination. True when
+    // the installation may go on into TargetDir. Errors of the archive component and
+    // of the chooser propagate.
+    bool SetTarget();
+    // Preparation and the product expansion; true when the product archive was expanded
+    // completely.
+    bool Start();
+    void Reset();
+    void Compress1CheckFile(std::string& filepath, TCProcessMode mode);
+    void Compress1ShowProgress(int32_t& PercentageDone);
+    void cmdCancelClick();
+    // Reads the three build values of the executable's version information; true when
+    // none is empty.
+    bool GetLocalInfo();
+
+private:
+    TFormPtr<TfrmWelcome> frmWelcome_;
+    TFormPtr<TfrmSelectDir> frmSelectDir_;
+    bool sequenceStarted_ = false;
+};

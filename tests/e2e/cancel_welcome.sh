@@ -1,0 +1,25 @@
+# Cancel on the welcome page: answered No the page stays; answered Yes the installer
+# ends with only welcome.rtf and the temporary folder recorded for deletion, and no
+# product file, chooser, setup.ini or setup.exe.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+tvx_test_begin cancel_welcome "$1"
+
+tvx_start_installer "$TVX_EXE"
+ui_wait "Quorvane"
+dir=$(tvx_the_temp_folder)
+ui_click "Quorvane" "Cancel"
+dlg=$(ui_dialog "Quorvane")
+expect_match "abort question" 'text "Abort the installation of Quorvane\?"' "$dlg"
+ui_shot abort-question
+ui_answer "Quorvane" "No"
+sleep 0.5
+expect_match "the page stays after No" 'caption="Quorvane"' "$(ui window "Quorvane")"
+ui_click "Quorvane" "Cancel"
+ui_answer "Quorvane" "Yes"
+tvx_wait_installer_end
+expect_eq "installer exit code" 0 "$TVX_INSTALLER_RC"
+expect_eq "files in the temporary folder" "welcome.rtf" "$(ls "$(tvx_unix "$dir")")"
+expect_eq "setup.exe not started" "" "$(tvx_setup_report)"
+expect_eq "deletions recorded" "$(tvx_expected_pending "$dir" "$dir" "$dir")" "$(tvx_pending)"
+echo "PASS"

@@ -1,0 +1,326 @@
+# Shared by the end-to-end tests of the installer and by scripts/run.sh: a Wine prefix
+# and display, a fresh state per run (own TEMP folder, no recorded deletions), starting
+# the installer, driving its windows through the UI driver, and reading back what it
+# left on disk and in the registry. Source it; it defines functions only.
+#
+# Expects: WINEPREFIX; `wine` on PATH; TVX_UIDRIVER (path of uidriver.exe) for the ui_*
+# functions. Windows paths are written with backslashes; tvx_unix maps them.
+
+TVX_SESSION_KEY='HKLM\System\CurrentControlSet\Control\Session Manager'
+tvx_xvfb_pid=
+tvx_installer_pid=
+
+tvx_log() { printf '   %s\n' "$*" >&2; }
+tvx_fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Unix path of a Windows path on one of the prefix's drives (C:\a -> .../drive_c/a).
+tvx_unix() {
+  local drive rest
+  drive=$(printf '%s' "${1:0:1}" | tr 'A-Z' 'a-z')
+  rest=${1:2}
+  rest=${rest//\\//}
+  printf '%s%s\n' "$(readlink -f "$WINEPREFIX/dosdevices/$drive:")" "$rest"
+}
+
+tvx_start_xvfb() {
+  local n
+  for n in $(seq 91 140); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    tvx_xvfb_pid=$!
+    for _ in $(seq 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      sleep 0.1
+    done
+    if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$tvx_xvfb_pid" 2>/dev/null; then
+      export DISPLAY=:$n
+      return 0
+    fi
+    kill "$tvx_xvfb_pid" 2>/dev/null || true
+    tvx_xvfb_pid=
+  done
+  tvx_fail "no free X display"
+}
+
+# Makes the prefix once (windows get frames: Managed=N) and starts its server.
+tvx_prepare_prefix() {
+  local p=$1
+  if [ ! -f "$p/.tvx-ready" ]; then
+    rm -rf "$p"
+    WINEPREFIX=$p wine wineboot -i </dev/null >/dev/null 2>&1
+    WINEPREFIX=$p wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+      </dev/null >/dev/null 2>&1
+    WINEPREFIX=$p wineserver -w
+    touch "$p/.tvx-ready"
+  fi
+  WINEPREFIX=$p wineserver -p </dev/null >/dev/null 2>&1
+  WINEPREFIX=$p wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+tvx_stop_all() {
+  tvx_close_setup 2>/dev/null || true
+  [ -n "$tvx_installer_pid" ] && kill "$tvx_installer_pid" 2>/dev/null || true
+  wineserver -k >/dev/null 2>&1 || true
+  [ -n "$tvx_xvfb_pid" ] && kill "$tvx_xvfb_pid" 2>/dev/null || true
+  return 0
+}
+
+# A fresh state for a run named NAME: C:\tvx\NAME holds its TEMP folder (TEMP and TMP
+# point there; Wine takes them from the registry, not from the Unix environment), the
+# setup report goes to C:\tvx\NAME\setup-report.txt, no deletions are recorded.
+tvx_fresh_state() {
+  TVX_RUN=$1
+  TVX_RUN_DIR='C:\tvx\'$TVX_RUN
+  TVX_TEMP=${2:-$TVX_RUN_DIR'\temp'}
+  rm -rf "$(tvx_unix "$TVX_RUN_DIR")"
+  mkdir -p "$(tvx_unix "$TVX_RUN_DIR")"
+  mkdir -p "$(tvx_unix "$TVX_TEMP")"
+  tvx_set_temp "$TVX_TEMP"
+  wine reg delete "$TVX_SESSION_KEY" /v PendingFileRenameOperations /f </dev/null >/dev/null 2>&1 || true
+  export TVX_SETUP_REPORT=$TVX_RUN_DIR'\setup-report.txt'
+  rm -f "$(tvx_unix "$TVX_SETUP_REPORT")"
+}
+
+tvx_set_temp() {
+  wine reg add 'HKCU\Environment' /v TEMP /t REG_SZ /d "$1" /f </dev/null >/dev/null 2>&1
+  wine reg add 'HKCU\Environment' /v TMP /t REG_SZ /d "$1" /f </dev/null >/dev/null 2>&1
+}
+
+# Remembers the prefix's own TEMP and TMP (type and value), for tvx_restore_temp.
+tvx_save_temp() {
+  local f
+  f=$(mktemp)
+  wine reg query 'HKCU\Environment' </dev/null >"$f" 2>/dev/null || true
+  TVX_ORIG_TEMP=$(tr -d '\r' <"$f" | sed -n 's/^ *TEMP *\(REG_[A-Z_]*\) *\(.*\)$/\1 \2/p')
+  TVX_ORIG_TMP=$(tr -d '\r' <"$f" | sed -n 's/^ *TMP *\(REG_[A-Z_]*\) *\(.*\)$/\1 \2/p')
+  rm -f "$f"
+}
+
+# Puts the prefix's own temporary folder back.
+tvx_restore_temp() {
+  local v
+  for v in TEMP TMP; do
+    local saved=TVX_ORIG_$v
+    local value=${!saved:-REG_EXPAND_SZ %USERPROFILE%\Temp}
+    wine reg add 'HKCU\Environment' /v $v /t "${value%% *}" /d "${value#* }" /f \
+      </dev/null >/dev/null 2>&1
+  done
+}
+
+tvx_start_installer() {
+  wine "$1" </dev/null >/dev/null 2>&1 &
+  tvx_installer_pid=$!
+}
+
+# Waits (up to 60 s) for the installer process to end; its exit code goes to
+# TVX_INSTALLER_RC.
+tvx_wait_installer_end() {
+  local i
+  for i in $(seq 600); do
+    kill -0 "$tvx_installer_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$tvx_installer_pid" 2>/dev/null && tvx_fail "the installer did not end"
+  TVX_INSTALLER_RC=0
+  wait "$tvx_installer_pid" || TVX_INSTALLER_RC=$?
+  tvx_installer_pid=
+}
+
+# The paths recorded for deletion at restart, one a line, in order.
+tvx_pending() {
+  local f
+  f=$(mktemp)
+  wine reg query "$TVX_SESSION_KEY" /v PendingFileRenameOperations </dev/null >"$f" 2>/dev/null || true
+  tr -d '\r' <"$f" | sed -n 's/^ *PendingFileRenameOperations *REG_MULTI_SZ *//p' |
+    sed 's/\\0/\n/g' | sed -n 's/^\\??\\//p'
+  rm -f "$f"
+}
+
+# The "_ZK..." folders made in this run's TEMP folder (Windows paths).
+tvx_temp_folders() {
+  local d
+  for d in "$(tvx_unix "$TVX_TEMP")"/_ZK*; do
+    [ -d "$d" ] && printf '%s\\%s\n' "$TVX_TEMP" "$(basename "$d")"
+  done
+  return 0
+}
+
+tvx_setup_report() { cat "$(tvx_unix "$TVX_SETUP_REPORT")" 2>/dev/null | tr -d '\r'; }
+
+# ---- Driving windows -------------------------------------------------------------------
+
+# One uidriver command; its output without CRs. Returns the driver's exit code.
+# The output goes through a file, not a pipe: a Wine service process started by the
+# call (the desktop's explorer.exe) would inherit a pipe and hold it open.
+ui() {
+  local rc=0 f
+  f=$(mktemp)
+  wine "$TVX_UIDRIVER" "$@" </dev/null >"$f" 2>&1 || rc=$?
+  tr -d '\r' <"$f"
+  rm -f "$f"
+  return $rc
+}
+
+# Several driver commands in one driver process (one a line on standard input, with
+# "double quotes" around arguments with blanks), for steps that must follow each other
+# quickly. Fails when any command fails.
+ui_batch() {
+  local rc=0 f
+  f=$(mktemp)
+  printf '%s\n' "$@" | wine "$TVX_UIDRIVER" - >"$f" 2>&1 || rc=$?
+  tr -d '\r' <"$f"
+  rm -f "$f"
+  return $rc
+}
+
+# Saves a screenshot of the whole screen as $TVX_SHOTS/NN-NAME.png.
+TVX_SHOT_N=0
+ui_shot() {
+  [ -n "${TVX_SHOTS:-}" ] || return 0
+  mkdir -p "$TVX_SHOTS"
+  TVX_SHOT_N=$((TVX_SHOT_N + 1))
+  local f
+  f=$(printf '%s/%02d-%s.png' "$TVX_SHOTS" "$TVX_SHOT_N" "$1")
+  sleep 0.3
+  import -display "$DISPLAY" -window root "$f" 2>/dev/null || true
+}
+
+ui_wait() { ui wait "$1" "${2:-20000}" >/dev/null || tvx_fail "no window \"$1\" appeared"; }
+ui_gone() { ui gone "$1" "${2:-20000}" >/dev/null || tvx_fail "window \"$1\" did not go"; }
+ui_click() { ui click "$1" "$2" >/dev/null || tvx_fail "cannot click $2 in \"$1\""; }
+ui_text() { ui text "$1" "$2"; }
+# Waits for a dialog owned by the window OWNER and prints its caption, texts and buttons.
+ui_dialog() { ui dialog "$1" "${2:-20000}" || tvx_fail "no dialog owned by \"$1\""; }
+ui_answer() { ui answer "$1" "$2" "${3:-20000}" >/dev/null || tvx_fail "cannot answer $2 to \"$1\""; }
+
+# Waits until the control's text matches the extended regular expression.
+ui_wait_text() {  # caption, control, regex, [tenths of seconds]
+  local i t
+  for i in $(seq "${4:-200}"); do
+    t=$(ui text "$1" "$2" 2>/dev/null) && [[ $t =~ $3 ]] && return 0
+    sleep 0.1
+  done
+  tvx_fail "\"$1\" $2 never read /$3/ (last: $t)"
+}
+
+tvx_close_setup() {
+  ui close "Quorvane Setup" >/dev/null 2>&1 || true
+  ui gone "Quorvane Setup" 5000 >/dev/null 2>&1 || true
+}
+
+# The normal road: the welcome page, Continue, the extraction, setup.exe's window.
+# Sets TVX_T_WELCOME_MS (start to welcome page) and TVX_T_SETUP_MS (Continue to the
+# setup report), measured from TVX_T0_NS.
+tvx_drive_normal_road() {
+  ui_wait "Quorvane" 30000
+  TVX_T_WELCOME_MS=$(( ($(date +%s%N) - TVX_T0_NS) / 1000000 ))
+  ui_shot welcome-page
+  local t1
+  t1=$(date +%s%N)
+  ui_click "Quorvane" "Continue"
+  ui_shot extracting
+  tvx_wait_setup_report
+  TVX_T_SETUP_MS=$(( ($(date +%s%N) - t1) / 1000000 ))
+  ui_wait "Quorvane Setup" 20000
+  ui_shot setup-exe
+}
+
+tvx_wait_setup_report() {
+  local f i
+  f=$(tvx_unix "$TVX_SETUP_REPORT")
+  for i in $(seq 600); do
+    [ -s "$f" ] && return 0
+    sleep 0.1
+  done
+  tvx_fail "setup.exe was not started (no report)"
+}
+
+# What a run left: destination, files, setup.ini, setup.exe's start, deletions.
+tvx_report() {
+  local dest
+  dest=$(tvx_setup_report | sed -n 's/^cwd=//p')
+  echo "== what happened"
+  echo "-- destination folder: ${dest:-(setup.exe not started)}"
+  if [ -n "$dest" ]; then
+    echo "-- files written there:"
+    (cd "$(tvx_unix "$dest")" && ls -l | sed 1d | awk '{printf "   %10s  %s\n", $5, $9}')
+    echo "-- setup.ini as rewritten:"
+    tr -d '\r' <"$(tvx_unix "$dest")/setup.ini" | sed 's/^/   | /'
+    echo "-- setup.exe started: $(tvx_setup_report | sed -n 's/^cmdline=//p')"
+    echo "   with current folder $(tvx_setup_report | sed -n 's/^cwd=//p')"
+  fi
+  echo "-- deletions recorded for the next restart (PendingFileRenameOperations):"
+  tvx_pending | sed 's/^/   /'
+  echo "-- times: start to welcome page ${TVX_T_WELCOME_MS:-?} ms;" \
+       "Continue to setup.exe started ${TVX_T_SETUP_MS:-?} ms"
+}
+
+# ---- Test scaffolding ------------------------------------------------------------------
+
+# Starts a test named NAME against the cross build in BUILD: fresh state, screenshots to
+# BUILD/e2e-artifacts/NAME, everything it started stopped and TEMP put back on exit.
+tvx_test_begin() {
+  TVX_TEST=$1
+  TVX_BUILD=$(cd "$2" && pwd)
+  TVX_SOURCE=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  TVX_EXE=$TVX_BUILD/demo/Tellivox.exe
+  TVX_UIDRIVER=$TVX_BUILD/forms/uidriver.exe
+  TVX_SHOTS=$TVX_BUILD/e2e-artifacts/$TVX_TEST
+  rm -rf "$TVX_SHOTS"
+  mkdir -p "$TVX_SHOTS"
+  trap tvx_test_end EXIT
+  tvx_save_temp
+  tvx_fresh_state "$TVX_TEST" "${3:-}"
+  echo "-- $TVX_TEST: TEMP=$TVX_TEMP"
+}
+
+tvx_test_end() {
+  local rc=$?
+  [ $rc -ne 0 ] && ui_shot at-failure
+  tvx_close_setup
+  if [ -n "$tvx_installer_pid" ]; then
+    kill -9 "$tvx_installer_pid" 2>/dev/null || true
+    wine taskkill /f /im "$(basename "$TVX_EXE")" </dev/null >/dev/null 2>&1 || true
+  fi
+  tvx_restore_temp
+  exit $rc
+}
+
+expect_eq() {  # what, expected, actual
+  [ "$2" = "$3" ] || tvx_fail "$1: expected [$2], got [$3]"
+  tvx_log "ok: $1"
+}
+expect_match() {  # what, regex, actual
+  [[ $3 =~ $2 ]] || tvx_fail "$1: [$3] does not match /$2/"
+  tvx_log "ok: $1"
+}
+
+# The single "_ZK...tmp" folder this run made in its TEMP folder.
+tvx_the_temp_folder() {
+  local folders
+  folders=$(tvx_temp_folders)
+  [ "$(printf '%s\n' "$folders" | grep -c .)" = 1 ] ||
+    tvx_fail "expected one _ZK folder in $TVX_TEMP, found: $folders"
+  expect_match "temporary folder name" '\\_ZK[0-9a-fA-F]+\.tmp$' "$folders"
+  printf '%s\n' "$folders"
+}
+
+# The product's 18 files in archive order.
+TVX_PRODUCT_FILES="setup.exe setup.ini qvclient.exe qvcore.dll qvnet.dll qvui.dll qvhelp.hlp
+readme.txt license.txt qvsounds.pak qvmedia.cab qvicons.dat qvlang.dll qvspell.dic
+qvemoji.dat qvupdate.exe qvshell.dll qvdata.ini"
+
+# Expected deletion records: welcome.rtf in WELCOMEDIR, then each named file in DEST,
+# then FOLDER.
+tvx_expected_pending() {  # welcomedir dest folder files...
+  local w=$1 d=$2 folder=$3 f
+  shift 3
+  printf '%s\\welcome.rtf\n' "$w"
+  for f in "$@"; do printf '%s\\%s\n' "$d" "$f"; done
+  printf '%s\n' "$folder"
+}
+
+# A value of the build's CMake cache (the build information, say).
+tvx_cache_value() {
+  sed -n "s/^$1:[A-Z]*=//p" "$TVX_BUILD/CMakeCache.txt" | sed "s/^'\\(.*\\)'\$/\\1/"
+}
