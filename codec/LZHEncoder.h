@@ -44,8 +44,8 @@ public:
             ++len;
         }
         if (len == 0) return;
-        for (int i = 1; i <= kMaxMatch; ++i) InsertString(r - i);
-        InsertString(r);
+        for (int i = 1; i <= kMaxMatch; ++i) InsertString<false>(r - i);
+        InsertString<true>(r);
 
         while (len > 0) {
             if (matchLength_ > len) matchLength_ = len;
@@ -57,76 +57,102 @@ public:
                 SendPosition(matchPosition_);
             }
             const int last = matchLength_;
-            int i = 0;
-            for (; i < last; ++i) {
+            // Only the string inserted last, just before the next symbol is chosen,
+            // needs its match; the others only grow the trees.
+            const auto advance = [&]() {
                 const int c = channel_.ReadByte();
-                if (channel_.EndOfInput) break;
+                if (channel_.EndOfInput) return false;
                 DeleteString(s);
                 text_[s] = static_cast<uint8_t>(c);
                 if (s < kMaxMatch - 1) text_[s + kRingSize] = static_cast<uint8_t>(c);
                 s = (s + 1) & kRingMask;
                 r = (r + 1) & kRingMask;
-                InsertString(r);
+                return true;
+            };
+            int i = 0;
+            while (i + 1 < last && advance()) {
+                InsertString<false>(r);
+                ++i;
+            }
+            if (i + 1 == last && advance()) {
+                InsertString<true>(r);
+                ++i;
             }
             for (; i < last; ++i) {
                 DeleteString(s);
                 s = (s + 1) & kRingMask;
                 r = (r + 1) & kRingMask;
-                if (--len > 0) InsertString(r);
+                if (--len > 0) {
+                    if (i + 1 < last)
+                        InsertString<false>(r);
+                    else
+                        InsertString<true>(r);
+                }
             }
         }
         FlushCodes();
     }
 
     void InitSearchTrees() {
-        for (unsigned i = kNone + 1; i <= kNone + kRootCount; ++i) nodes_[i].link[kRight] = kNone;
+        for (auto& root : roots_) root = kNone;
         for (int i = 0; i < kRingSize; ++i) nodes_[i].parent = kNone;
     }
 
-    // Adds the string at ring position r and leaves the longest match with an older
-    // string in matchLength_ (0 when none is longer than 2 bytes) and its distance - 1
-    // in matchPosition_, the nearest of equally long ones. A string equal to r in all
-    // 60 bytes is replaced by r.
+    // Adds the string at ring position r. With kFindMatch it leaves the longest match
+    // with an older string in matchLength_ (0 when none is longer than 2 bytes) and its
+    // distance - 1 in matchPosition_, the nearest of equally long ones; without it the
+    // match fields are left alone. A string equal to r in all 60 bytes is replaced by r.
+    template <bool kFindMatch = true>
     void InsertString(unsigned r) {
         const uint8_t* key = &text_[r];
         nodes_[r].link[kLeft] = nodes_[r].link[kRight] = kNone;
         unsigned h = key[1] ^ key[2];
         h ^= h >> 4;
-        unsigned p = kNone + 1 + key[0] + ((h & 15) << 8);
-        int cmp = 1;
-        int i = 1;  // bytes known equal between key and the current node
+        const unsigned root = key[0] + ((h & 15) << 8);
+        unsigned p = kNone + 1 + root;
+        uint16_t* link = &roots_[root];  // where the next node hangs, or r will
+        unsigned i = 1;          // bytes known equal between key and the current node
         // Lengths of 2 or less never count as matches, so the best starts at 2; ties
         // at 2 only move a position nobody reads. The loop body avoids branches where
         // it can: which way a comparison goes is unpredictable.
-        int bestLength = kLiteralThreshold;
-        int bestPosition = kRingSize;
+        unsigned bestLength = kLiteralThreshold;
+        unsigned bestPosition = kRingSize;
         for (;;) {
-            uint16_t& link = nodes_[p].link[cmp >= 0 ? kRight : kLeft];
-            if (link == kNone) {
-                link = static_cast<uint16_t>(r);
+            const unsigned next = *link;
+            if (next == kNone) {
+                *link = static_cast<uint16_t>(r);
                 nodes_[r].parent = static_cast<uint16_t>(p);
                 nodes_[r].prefix = static_cast<uint8_t>(i);
-                SetMatch(bestLength, bestPosition);
+                if (kFindMatch) SetMatch(static_cast<int>(bestLength), static_cast<int>(bestPosition));
                 return;
             }
-            p = link;
+            p = next;
             // The node shares `shared` bytes with its parent, the key i bytes: when
             // they differ, the key and the node share the smaller count and differ
-            // right after it; when they are equal, compare on.
-            const int shared = nodes_[p].prefix;
-            if (shared == i) {
-                i = CommonLength(key, &text_[p], i);
-            } else {
+            // right after it (so the bytes there are never equal); when they are
+            // equal, compare on.
+            const uint8_t* const node = &text_[p];
+            const unsigned shared = nodes_[p].prefix;
+            if (shared == i)
+                i = MatchingBytes(key, node, i);
+            else
                 i = shared < i ? shared : i;
+            const unsigned distance = ((r - p) & kRingMask) - 1;
+            if (i >= kMaxMatch) {
+                // Every earlier node matched fewer bytes, so this one is the best.
+                bestLength = kMaxMatch;
+                bestPosition = distance;
+                break;
             }
-            cmp = key[i] - text_[p + i];  // unused when i is 60: the search stops
-            const int distance = static_cast<int>((r - p) & kRingMask) - 1;
-            const bool better = i > bestLength || (i == bestLength && distance < bestPosition);
-            bestPosition = better ? distance : bestPosition;
-            bestLength = better ? i : bestLength;
-            if (i >= kMaxMatch) break;
+            if (kFindMatch) {
+                const bool better =
+                    i > bestLength || (i == bestLength && distance < bestPosition);
+                bestPosition = better ? distance : bestPosition;
+                bestLength = better ? i : bestLength;
+            }
+            link = &nodes_[p].link[key[i] > node[i] ? kRight : kLeft];
         }
-        SetMatch(bestLength, bestPosition);
+        if (kFindMatch) SetMatch(bestLength, bestPosition);
         // r takes p's place.
         nodes_[r].prefix = nodes_[p].prefix;
         nodes_[r].parent = nodes_[p].parent;
@@ -192,7 +218,12 @@ public:
 
     // Appends the top bitCount bits (up to 16) of code; the bits below them must be 0.
     void SendCode(int bitCount, uint16_t code) {
-        bits_ |= static_cast<uint64_t>(code) << (48 - count_);
+        SendBits(bitCount, static_cast<uint64_t>(code) << 48);
+    }
+
+    // Appends the top bitCount bits (1 to 56) of code; the bits below them must be 0.
+    void SendBits(int bitCount, uint64_t code) {
+        bits_ |= code >> count_;
         count_ += bitCount;
         while (count_ >= 8) {
             channel_.WriteByte(static_cast<uint8_t>(bits_ >> 56));
@@ -201,31 +232,30 @@ public:
         }
     }
 
-    // Sends the symbol's current code (the path from the root to its leaf), longer
-    // codes in pieces of 16 bits, then updates the tree.
+    // Sends the symbol's current code (the path from the root to its leaf), then
+    // updates the tree. The walk goes from the leaf up, so each step's bit goes in
+    // above the ones before it. Codes longer than 16 bits go out whole as well: the
+    // stream is the same bits either way.
     void SendSymbol(int symbol) {
-        uint64_t code = 0;  // left-aligned; the tree is never near 64 levels deep
+        // Sibling order with a root count of at most 0x8000 bounds the depth like
+        // Fibonacci numbers do: codes stay far below the 56 bits SendBits takes.
+        uint64_t code = 0;  // left-aligned
         int length = 0;
-        unsigned k = tree_.parentSlot[kSlotCount + symbol];
+        uint64_t k = tree_.parentSlot[kSlotCount + symbol];
         do {
-            code = (code >> 1) | (static_cast<uint64_t>(k & 1) << 63);
+            code = (code >> 1) | (k << 63);
             ++length;
             k = tree_.parentSlot[k];
         } while (k != kRootSlot);
-        while (length > 16) {
-            SendCode(16, static_cast<uint16_t>(code >> 48));
-            code <<= 16;
-            length -= 16;
-        }
-        SendCode(length, static_cast<uint16_t>(code >> 48));
+        SendBits(length, code);
         tree_.UpdateAdaptiveTree(symbol);
     }
 
     void SendPosition(int position) {
         const int upper = position >> 6;
-        SendCode(kPositionCodes.encodeLength[upper],
-                 static_cast<uint16_t>(kPositionCodes.encodeCode[upper] << 8));
-        SendCode(6, static_cast<uint16_t>((position & 63) << 10));
+        const int length = kPositionCodes.encodeLength[upper];
+        const uint64_t code = kPositionCodes.encodeCode[upper];
+        SendBits(length + 6, (code << 56) | (static_cast<uint64_t>(position & 63) << (58 - length)));
     }
 
     // Writes the last partial byte, padded with zero bits.
@@ -240,27 +270,34 @@ public:
 
 private:
     static constexpr unsigned kNone = kRingSize;  // stands for no node
-    static constexpr unsigned kRootCount = 4096;      // roots are kNone + 1 .. kNone + 4096
-    static constexpr int kLeft = 0;
-    static constexpr int kRight = 1;
+    // Roots are numbered kNone + 1 .. kNone + 4096 where a node names its parent.
+    static constexpr unsigned kRootCount = 4096;
+    static constexpr unsigned kLeft = 0;
+    static constexpr unsigned kRight = 1;
 
     // The length of the common prefix of the 60-byte strings a and b, at least `from`
-    // (the bytes before it are known to agree). Compares a word at a time where it can
-    // and may read up to 7 bytes past the strings, which the padding of text_ allows.
+    // (the bytes before it are known to agree).
     static int CommonLength(const uint8_t* a, const uint8_t* b, int from) {
+        const unsigned n = MatchingBytes(a, b, static_cast<unsigned>(from));
+        return n < kMaxMatch ? static_cast<int>(n) : kMaxMatch;
+    }
+
+    // As CommonLength, except that any result of 60 or more (up to 67) stands for all
+    // 60 bytes. Compares a word at a time where it can and may read up to 7 bytes past
+    // the strings, which the padding of text_ allows.
+    static unsigned MatchingBytes(const uint8_t* a, const uint8_t* b, unsigned from) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        for (int i = from; i < kMaxMatch; i += 8) {
+        unsigned i = from;
+        for (;;) {
             uint64_t x, y;
             std::memcpy(&x, a + i, 8);
             std::memcpy(&y, b + i, 8);
-            if (x != y) {
-                const int k = i + (__builtin_ctzll(x ^ y) >> 3);
-                return k < kMaxMatch ? k : kMaxMatch;
-            }
+            if (x != y) return i + (static_cast<unsigned>(__builtin_ctzll(x ^ y)) >> 3);
+            i += 8;
+            if (i >= kMaxMatch) return i;
         }
-        return kMaxMatch;
 #else
-        int i = from;
+        unsigned i = from;
         while (i < kMaxMatch && a[i] == b[i]) ++i;
         return i;
 #endif
@@ -271,11 +308,13 @@ private:
         if (matchLength_ > 0) matchPosition_ = position;
     }
 
-    // The parent of `from` links to `to` instead, on the same side. A root has only a
-    // right link, so a root parent is always matched there.
+    // The parent of `from` links to `to` instead, on the same side (a root has only
+    // one link).
     void ReplaceChild(unsigned from, unsigned to) {
         const unsigned up = nodes_[from].parent;
-        if (nodes_[up].link[kRight] == from)
+        if (up > kNone)
+            roots_[up - kNone - 1] = static_cast<uint16_t>(to);
+        else if (nodes_[up].link[kRight] == from)
             nodes_[up].link[kRight] = static_cast<uint16_t>(to);
         else
             nodes_[up].link[kLeft] = static_cast<uint16_t>(to);
@@ -284,13 +323,15 @@ private:
     TChannel& channel_;
     uint8_t text_[kRingSize + kMaxMatch + 8];  // ring; 4096..4154 mirror 0..58; padding
     // Search-tree nodes: ring positions 0..4095, kNone (whose parent entry absorbs
-    // writes for a missing child) and the roots, which use only their right link.
+    // writes for a missing child).
     struct TNode {
         uint16_t link[2];  // left and right child
         uint16_t parent;
         uint8_t prefix;    // bytes shared with the parent's string, 1..60
     };
-    TNode nodes_[kRingSize + 1 + kRootCount + 1];
+    TNode nodes_[kRingSize + 1];
+    // The roots' only links, kept apart so that the hot part of the trees stays small.
+    uint16_t roots_[kRootCount];
     TAdaptiveTree tree_{};
     uint64_t bits_ = 0;  // pending output bits, the first in the most significant position
     int count_ = 0;

@@ -4,6 +4,7 @@
 // Private to the codec (and its tests).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace lzh {
@@ -46,14 +47,16 @@ struct TAdaptiveTree {
 
 inline void TAdaptiveTree::UpdateAdaptiveTree(int s) {
     if (frequency[kRootSlot] == kRebuildFrequency) RebuildAdaptiveTree();
-    unsigned k = parentSlot[kSlotCount + s];
+    size_t k = parentSlot[kSlotCount + s];
     do {
-        const uint16_t f = ++frequency[k];
-        if (f > frequency[k + 1]) {
+        uint16_t* const at = &frequency[k];
+        const uint16_t f = static_cast<uint16_t>(*at + 1);
+        *at = f;
+        if (f > at[1]) {
             // The stop value at slot 627 ends the search: no count reaches 0xFFFF.
-            unsigned l = k + 1;
+            size_t l = k + 1;
             while (f > frequency[l + 1]) ++l;
-            frequency[k] = frequency[l];
+            *at = frequency[l];
             frequency[l] = f;
 
             const unsigned i = childSlot[k];

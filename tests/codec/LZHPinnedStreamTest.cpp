@@ -1,0 +1,104 @@
+// The LZH encoder's exact output, pinned by hash. Which of several equally long matches
+// is sent depends on the shape of the search trees, so a faster search that changes a
+// single choice still round-trips but writes different archives; these streams catch
+// that. The inputs come from a fixed generator, not from files.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tests/codec/LZHHelpers.h"
+
+using namespace lzhtest;
+
+namespace {
+
+// A fixed-seed xorshift, so that the inputs never depend on a library's generator.
+struct TXorShift {
+    uint32_t state;
+    uint32_t Next() {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state;
+    }
+};
+
+uint64_t Fnv1a(const Bytes& b) {
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (uint8_t x : b) {
+        h ^= x;
+        h *= 0x100000001b3ull;
+    }
+    return h;
+}
+
+Bytes Noise(size_t n, uint32_t seed) {
+    TXorShift rng{seed};
+    Bytes b(n);
+    for (auto& x : b) x = static_cast<uint8_t>(rng.Next() >> 24);
+    return b;
+}
+
+// Words of a small vocabulary with the odd digit: long matches, many of the same length
+// at different distances, and far more than 32454 symbols (so the code is rebuilt).
+Bytes Words(size_t n, uint32_t seed) {
+    static const char* const words[] = {"archive ", "entry ", "header ", "stream ", "the ",
+                                        "of ",      "byte ",  "sum\n",   "window ", "match ",
+                                        "literal ", "code ",  "tree ",   "ring ",   "a "};
+    TXorShift rng{seed};
+    Bytes b;
+    while (b.size() < n) {
+        const std::string w = words[rng.Next() % 15];
+        b.insert(b.end(), w.begin(), w.end());
+        if (rng.Next() % 7 == 0) b.push_back(static_cast<uint8_t>('0' + rng.Next() % 10));
+    }
+    b.resize(n);
+    return b;
+}
+
+// Runs of one byte, repeats of a 60-byte block (full matches that replace older
+// strings), a 61-byte period, noise and text, back to back.
+Bytes Mixed() {
+    Bytes b(5000, 0);
+    const Bytes block = Noise(60, 7);
+    for (int i = 0; i < 300; ++i) b.insert(b.end(), block.begin(), block.end());
+    for (int i = 0; i < 200; ++i) {
+        b.insert(b.end(), block.begin(), block.end());
+        b.push_back('!');
+    }
+    const Bytes noise = Noise(20000, 9);
+    b.insert(b.end(), noise.begin(), noise.end());
+    const Bytes text = Words(60000, 11);
+    b.insert(b.end(), text.begin(), text.end());
+    b.insert(b.end(), 3000, ' ');
+    return b;
+}
+
+struct TPinned {
+    const char* name;
+    Bytes input;
+    size_t size;    // of the stream
+    uint64_t hash;  // FNV-1a of the stream
+};
+
+TEST(LZHPinnedStream, EncoderWritesExactlyTheseStreams) {
+    const TPinned cases[] = {
+        {"one byte", Bytes{'x'}, 1, 0xaf63b94c8601b113ull},
+        {"zeros", Bytes(100000, 0), 2125, 0x7f06cddc38794a7bull},
+        {"spaces", Bytes(70000, ' '), 1499, 0x7ef1b414cfc7269eull},
+        {"noise", Noise(300000, 1), 300293, 0xda1c138454dabbadull},
+        {"words", Words(400000, 3), 82940, 0x475c6a30388e83b5ull},
+        {"mixed", Mixed(), 36501, 0x1f5d7b7b7875e0f5ull},
+    };
+    for (const auto& c : cases) {
+        const TRun run = Compress(c.input);
+        EXPECT_EQ(run.out.size(), c.size) << c.name;
+        EXPECT_EQ(Fnv1a(run.out), c.hash) << c.name;
+        EXPECT_EQ(Expand(run.out, static_cast<int32_t>(c.input.size())).out, c.input) << c.name;
+    }
+    EXPECT_TRUE(Compress({}).out.empty());
+}
+
+}  // namespace
