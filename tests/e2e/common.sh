@@ -51,6 +51,10 @@ tvx_prepare_prefix() {
     WINEPREFIX=$p wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
       </dev/null >/dev/null 2>&1
     WINEPREFIX=$p wineserver -w
+    # A prefix made by 64-bit Wine lacks Wine's own fonts (title-bar buttons would draw
+    # as letters and "MS Sans Serif" would fall back to a wider face).
+    mkdir -p "$p/drive_c/windows/Fonts"
+    cp -n /usr/share/wine/fonts/* "$p/drive_c/windows/Fonts/" 2>/dev/null || true
     touch "$p/.tvx-ready"
   fi
   WINEPREFIX=$p wineserver -p </dev/null >/dev/null 2>&1
