@@ -389,3 +389,13 @@ void TImage::Created() {
 const char* TEdit::WindowClass() const { return "EDIT"; }
 DWORD TEdit::WindowStyle() const { return ES_AUTOHSCROLL; }
 void TEdit::SelectAll() { Perform(EM_SETSEL, 0, -1); }
+
+TControl::TItemColours TControl::FillItemBackground(const DRAWITEMSTRUCT& item) {
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    const TItemColours colours{GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW),
+                               GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT)};
+    HBRUSH brush = CreateSolidBrush(colours.Back);
+    FillRect(item.hDC, &item.rcItem, brush);
+    DeleteObject(brush);
+    return colours;
+}

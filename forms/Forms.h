@@ -114,6 +114,13 @@ public:
     // WM_DRAWITEM, WM_MEASUREITEM, WM_CTLCOLOR*). Return true when handled.
     virtual bool Command(WORD notifyCode);
     virtual bool DrawItem(DRAWITEMSTRUCT& item);
+    // For owner-drawn items: fills the item's rectangle in the selected or normal
+    // background colour and returns that colour and the text colour that goes with it.
+    struct TItemColours {
+        COLORREF Back;
+        COLORREF Text;
+    };
+    static TItemColours FillItemBackground(const DRAWITEMSTRUCT& item);
     virtual bool MeasureItem(MEASUREITEMSTRUCT& item);
     // WM_CTLCOLOR* for this control: return a brush to take over the colours.
     virtual HBRUSH CtlColor(HDC dc);

@@ -189,13 +189,10 @@ bool TDVDrivesCombo::Command(WORD notifyCode) {
 
 bool TDVDrivesCombo::DrawItem(DRAWITEMSTRUCT& item) {
     HDC dc = item.hDC;
-    const bool selected = (item.itemState & ODS_SELECTED) != 0;
-    const COLORREF back = GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
-    const COLORREF fore = GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+    const TItemColours colours = FillItemBackground(item);
+    const COLORREF back = colours.Back;
+    const COLORREF fore = colours.Text;
     RECT rect = item.rcItem;
-    HBRUSH brush = CreateSolidBrush(back);
-    FillRect(dc, &rect, brush);
-    DeleteObject(brush);
 
     const auto& entries = model_.Entries();
     const int index = static_cast<int>(item.itemID);
