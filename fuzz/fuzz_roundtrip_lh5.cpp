@@ -6,38 +6,9 @@
 //        4 tile the data up to (byte 1 + 1) KiB so that the window slides
 //   1    read size or tile size     2-5  key, least significant byte first
 //   6..  the data
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <vector>
+#include "FuzzCodec.h"
 
-#include "codec/Codec.h"
-#include "runtime/Stream.h"
-
-#define FUZZ_CHECK(c)                                                                 \
-    do {                                                                              \
-        if (!(c)) {                                                                   \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #c); \
-            std::abort();                                                             \
-        }                                                                             \
-    } while (0)
-
-namespace {
-
-// A memory source that delivers at most maxPerRead bytes per read.
-class SlowSource : public TMemoryStream {
-public:
-    SlowSource(std::vector<uint8_t> bytes, int32_t maxPerRead)
-        : TMemoryStream(std::move(bytes)), maxPerRead_(maxPerRead) {}
-    int32_t Read(void* buffer, int32_t count) override {
-        return TMemoryStream::Read(buffer, count < maxPerRead_ ? count : maxPerRead_);
-    }
-
-private:
-    int32_t maxPerRead_;
-};
-
-}  // namespace
+using fuzz::TSlowSource;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> input;
@@ -69,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto n = static_cast<int32_t>(input.size());
 
     TCompThreadSafety state;
-    SlowSource src(input, maxPerRead);
+    TSlowSource src(input, maxPerRead);
     TMemoryStream packed;
     int32_t packSum = 0;
     const int32_t written =
@@ -80,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK((n == 0) == packed.Bytes().empty());
 
     const std::vector<uint8_t> stream = packed.Bytes();
-    SlowSource back(stream, maxPerRead);
+    TSlowSource back(stream, maxPerRead);
     TMemoryStream out;
     int32_t unpackSum = 0;
     state.RunMethod(back, out, 4, TRunDirection::Expand, key != 0, n,
