@@ -29,8 +29,10 @@ constexpr int kDistSymbols = 14;              // distance classes 0..13
 constexpr int kCodeLenSymbols = 19;
 constexpr int kMaxCodeLength = 16;
 constexpr int kRoot = kWindow;                // roots are kRoot + first byte
-constexpr int kHashBase = 2 * kWindow;        // bucket of (q, c) = kHashBase + q + 16 c
-constexpr int kHashLast = kHashBase + kRoot + 255 + 16 * 255;  // 28911
+constexpr int kHashBase = 2 * kWindow;        // bucket heads follow the nodes in nextLink_
+constexpr int kHashBits = 15;
+constexpr int kHashSize = 1 << kHashBits;     // 32768 buckets for at most 16640 children
+constexpr int kHashLast = kHashBase + kHashSize - 1;  // 49151, still a 16-bit index
 constexpr uint16_t kMark = 0x8000;            // flag bit in node positions
 constexpr int kTextSize = 2 * kWindow + kMaxMatch + 1;  // 16641
 constexpr int kItemBufferSize = 16385;
@@ -172,15 +174,26 @@ void LH5Encoder::InitMatchTree() {
     for (int i = kHashBase; i <= kHashLast; ++i) nextLink_[i] = 0;
 }
 
+// Bucket of the child of q whose edge starts with byte c. For one q, different bytes
+// always land in different buckets (c times an odd number is one-to-one modulo the
+// table size), so a chain never holds two children of the same parent and a child is
+// recognised by its parent alone. The large odd factor scatters the children of one node
+// (the roots have many) over the whole table, twice as large as the most children there
+// can be, so a chain is usually one node long.
+TVX_LH5_INLINE int ChildBucket(int q, int c) {
+    const unsigned h = static_cast<unsigned>(q) + static_cast<unsigned>(c) * 0x1E35u;
+    return kHashBase + static_cast<int>(h & (kHashSize - 1));
+}
+
 TVX_LH5_INLINE int LH5Encoder::FindChild(int q, int c) {
-    int r = nextLink_[kHashBase + q + 16 * c];
+    int r = nextLink_[ChildBucket(q, c)];
     nodeParent_[0] = static_cast<uint16_t>(q);  // sentinel: the chain ends in node 0
     while (nodeParent_[r] != q) r = nextLink_[r];
     return r;
 }
 
 TVX_LH5_INLINE void LH5Encoder::LinkChild(int q, int c, int r) {
-    const int h = kHashBase + q + 16 * c;
+    const int h = ChildBucket(q, c);
     const int t = nextLink_[h];
     nextLink_[h] = static_cast<uint16_t>(r);
     nextLink_[r] = static_cast<uint16_t>(t);
