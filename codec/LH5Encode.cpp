@@ -108,8 +108,16 @@ private:
     TCompThreadSafety& ch_;
 
     uint8_t text_[kTextSize + 8] = {};  // the 8 spare bytes let comparisons read words
-    uint8_t nodeLevel_[kWindow + 257] = {};
-    uint8_t nodeChildCount_[kWindow + 257] = {};  // wraps at 256 children; roots never read it
+    // Inner nodes and roots, the fields a step through the tree reads together.
+    struct Inner {
+        // The exclusive or of the indices of the node's children, kept wherever a child
+        // is added, removed or replaced: when an inner node is down to one child, this
+        // is that child, found without a search.
+        uint16_t childXor = 0;
+        uint8_t childCount = 0;  // wraps at 256 children; roots never read it
+        uint8_t level = 0;       // length of the node's string
+    };
+    Inner inner_[kWindow + 257] = {};
     uint16_t nodePosition_[kWindow + 257] = {};
     uint16_t nodeParent_[2 * kWindow + 1] = {};
     uint16_t nodePrevious_[2 * kWindow + 1] = {};
@@ -164,7 +172,7 @@ inline void LH5Encoder::PutCode(int n, unsigned x) {
 
 void LH5Encoder::InitMatchTree() {
     for (int i = kRoot; i < kRoot + 256; ++i) {
-        nodeLevel_[i] = 1;
+        inner_[i].level = 1;
         nodePosition_[i] = 0;
     }
     for (int i = kWindow; i < 2 * kWindow; ++i) nodeParent_[i] = 0;
@@ -200,7 +208,8 @@ TVX_LH5_INLINE void LH5Encoder::LinkChild(int q, int c, int r) {
     nodePrevious_[t] = static_cast<uint16_t>(r);
     nodePrevious_[r] = static_cast<uint16_t>(h);
     nodeParent_[r] = static_cast<uint16_t>(q);
-    ++nodeChildCount_[q];
+    ++inner_[q].childCount;
+    inner_[q].childXor = static_cast<uint16_t>(inner_[q].childXor ^ r);
 }
 
 // Puts a new inner node of level L above `old`, with old (whose string occurs at m) and
@@ -208,18 +217,28 @@ TVX_LH5_INLINE void LH5Encoder::LinkChild(int q, int c, int r) {
 TVX_LH5_INLINE void LH5Encoder::SplitNode(int old, int p, int L, int m) {
     const int n = freeNode_;
     freeNode_ = nextLink_[n];
-    nodeChildCount_[n] = 0;
+    inner_[n].childCount = 0;
+    inner_[n].childXor = 0;
+    const int parent = nodeParent_[old];
+    inner_[parent].childXor = static_cast<uint16_t>(inner_[parent].childXor ^ old ^ n);
     const int prev = nodePrevious_[old];
     nodePrevious_[n] = static_cast<uint16_t>(prev);
     nextLink_[prev] = static_cast<uint16_t>(n);
     const int next = nextLink_[old];
     nextLink_[n] = static_cast<uint16_t>(next);
     nodePrevious_[next] = static_cast<uint16_t>(n);
-    nodeParent_[n] = nodeParent_[old];
-    nodeLevel_[n] = static_cast<uint8_t>(L);
+    nodeParent_[n] = static_cast<uint16_t>(parent);
+    inner_[n].level = static_cast<uint8_t>(L);
     nodePosition_[n] = static_cast<uint16_t>(p);
     LinkChild(n, text_[m + L], old);
     LinkChild(n, text_[p + L], p);
+}
+
+// x as a position before p: positions at or after p belong to the previous half of the
+// text, kWindow further back. Computed without a branch, which the processor could only
+// guess.
+TVX_LH5_INLINE int Before(int x, int p) {
+    return x - (kWindow & -static_cast<int>(x >= p));
 }
 
 // Index of the first byte in [from, limit) where a and b differ, or limit when none does.
@@ -255,7 +274,7 @@ TVX_LH5_INLINE void LH5Encoder::InsertPosition(int p, int& L, int& m) {
         r = (m + 1) | kWindow;
         while (nodeParent_[r] == 0) r = nextLink_[r];
         q = nodeParent_[r];
-        while (nodeLevel_[q] >= L) {
+        while (inner_[q].level >= L) {
             r = q;
             q = nodeParent_[q];
         }
@@ -284,10 +303,10 @@ TVX_LH5_INLINE void LH5Encoder::InsertPosition(int p, int& L, int& m) {
             limit = kMaxMatch;
             m = r;
         } else {
-            limit = nodeLevel_[r];
+            limit = inner_[r].level;
             m = nodePosition_[r] & ~kMark;
         }
-        if (m >= p) m -= kWindow;
+        m = Before(m, p);
         if (L < limit) {
             L = FirstDifference(cur, text_ + m, L, limit);
             if (L < limit) {
@@ -315,6 +334,7 @@ TVX_LH5_INLINE void LH5Encoder::InsertPosition(int p, int& L, int& m) {
     nextLink_[p] = static_cast<uint16_t>(next);
     nodePrevious_[next] = static_cast<uint16_t>(p);
     nodeParent_[p] = static_cast<uint16_t>(q);
+    inner_[q].childXor = static_cast<uint16_t>(inner_[q].childXor ^ r ^ p);
     nodeParent_[r] = 0;
     nextLink_[r] = static_cast<uint16_t>(p);
 }
@@ -326,30 +346,33 @@ TVX_LH5_INLINE void LH5Encoder::DeletePosition(int p) {
     nodePrevious_[nextLink_[p]] = nodePrevious_[p];
     const int r = nodeParent_[p];
     nodeParent_[p] = 0;
-    --nodeChildCount_[r];
-    if (r >= kRoot || nodeChildCount_[r] >= 2) return;
+    --inner_[r].childCount;
+    inner_[r].childXor = static_cast<uint16_t>(inner_[r].childXor ^ p);
+    if (r >= kRoot || inner_[r].childCount >= 2) return;
 
     // r is left with one child and goes; its ancestors keep a position that is still in
     // the window.
     int t = nodePosition_[r] & ~kMark;
-    if (t >= p) t -= kWindow;
+    t = Before(t, p);
     int s = t;
     int q = nodeParent_[r];
     int u;
     while ((u = nodePosition_[q]) & kMark) {
         u &= ~kMark;
-        if (u >= p) u -= kWindow;
+        u = Before(u, p);
         if (u > s) s = u;
         nodePosition_[q] = static_cast<uint16_t>(s | kWindow);
         q = nodeParent_[q];
     }
     if (q < kWindow) {
-        if (u >= p) u -= kWindow;
+        u = Before(u, p);
         if (u > s) s = u;
         nodePosition_[q] = static_cast<uint16_t>(s | kWindow | kMark);
     }
 
-    s = FindChild(r, text_[t + nodeLevel_[r]]);
+    s = inner_[r].childXor;  // the one child left
+    const int parent = nodeParent_[r];
+    inner_[parent].childXor = static_cast<uint16_t>(inner_[parent].childXor ^ r ^ s);
     nextLink_[nodePrevious_[s]] = nextLink_[s];
     nodePrevious_[nextLink_[s]] = nodePrevious_[s];
     const int prev = nodePrevious_[r];
@@ -358,7 +381,7 @@ TVX_LH5_INLINE void LH5Encoder::DeletePosition(int p) {
     const int next = nextLink_[r];
     nextLink_[s] = static_cast<uint16_t>(next);
     nodePrevious_[next] = static_cast<uint16_t>(s);
-    nodeParent_[s] = nodeParent_[r];
+    nodeParent_[s] = static_cast<uint16_t>(parent);
     nodeParent_[r] = 0;
     nextLink_[r] = static_cast<uint16_t>(freeNode_);
     freeNode_ = r;
