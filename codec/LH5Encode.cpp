@@ -3,8 +3,9 @@
 //
 // Matches are found with a tree of every string in the window: a trie with compressed
 // edges whose inner nodes carry the length of their string, whose leaves are the text
-// positions themselves and whose children all hang in one hash table. Inserting a
-// position walks down from the root of its first byte, so the cost follows the match
+// positions themselves. The children of the 256 roots sit in a table indexed by their
+// first two bytes, those of inner nodes in one hash table. Inserting a position walks
+// down from the root of its first byte, so the cost follows the match
 // length, not the window size; after a match of 4 or more the next position starts from
 // the node reached by the previous one. One step of lazy matching chooses between a
 // match and a literal. Items are buffered per block so that the three Huffman codes can
@@ -32,7 +33,9 @@ constexpr int kRoot = kWindow;                // roots are kRoot + first byte
 constexpr int kHashBase = 2 * kWindow;        // bucket heads follow the nodes in nextLink_
 constexpr int kHashBits = 15;
 constexpr int kHashSize = 1 << kHashBits;     // 32768 buckets for at most 16383 children
-constexpr int kHashLast = kHashBase + kHashSize - 1;  // 49151, still a 16-bit index
+constexpr int kHashLast = kHashBase + kHashSize - 1;  // 49151
+constexpr int kRootSlots = kHashLast + 1;     // slot of the root child (c1, c2): + 256 c1 + c2
+constexpr int kLinkCount = kRootSlots + 256 * 256;
 constexpr uint16_t kMark = 0x8000;            // flag bit in node positions
 constexpr int kTextSize = 2 * kWindow + kMaxMatch + 1;  // 16641
 constexpr int kItemBufferSize = 16385;
@@ -72,6 +75,7 @@ private:
     void InitMatchTree();
     int FindChild(int q, int c);
     void LinkChild(int q, int c, int r);
+    void LinkAt(int h, int q, int r);
     void SplitNode(int old, int p, int L, int m);
     void InsertPosition(int p, int& L, int& m);
     void DeletePosition(int p);
@@ -120,8 +124,15 @@ private:
     Inner inner_[kWindow + 257] = {};
     uint16_t nodePosition_[kWindow + 257] = {};
     uint16_t nodeParent_[2 * kWindow + 1] = {};
-    uint16_t nodePrevious_[2 * kWindow + 1] = {};
-    uint16_t nextLink_[kHashLast + 2] = {};
+    // Children are kept in doubly linked chains. nextLink_ holds, for each node, the next
+    // child in its chain (0 ends a chain); from kHashBase the first child of each hash
+    // bucket (children of inner nodes); from kRootSlots the one child of root c1 whose
+    // edge starts with c2, found directly. nodePrevious_ holds, for each child, the index
+    // in nextLink_ that leads to it, so that it can be unlinked or replaced in place.
+    // nextLink_ also threads the free inner nodes, and a leaf replaced after a full match
+    // (parent 0) points through it at the leaf that took its place.
+    uint32_t nodePrevious_[2 * kWindow + 1] = {};
+    uint16_t nextLink_[kLinkCount] = {};
     uint8_t itemBuffer_[kItemBufferSize] = {};
 
     uint8_t pendingByte_ = 0;
@@ -179,7 +190,7 @@ void LH5Encoder::InitMatchTree() {
     freeNode_ = 1;
     for (int i = 1; i < kWindow - 1; ++i) nextLink_[i] = static_cast<uint16_t>(i + 1);
     nextLink_[kWindow - 1] = 0;
-    for (int i = kHashBase; i <= kHashLast; ++i) nextLink_[i] = 0;
+    for (int i = kHashBase; i < kLinkCount; ++i) nextLink_[i] = 0;
 }
 
 // Bucket of the child of q whose edge starts with byte c. For one q, different bytes
@@ -200,13 +211,15 @@ TVX_LH5_INLINE int LH5Encoder::FindChild(int q, int c) {
     return r;
 }
 
-TVX_LH5_INLINE void LH5Encoder::LinkChild(int q, int c, int r) {
-    const int h = ChildBucket(q, c);
+TVX_LH5_INLINE void LH5Encoder::LinkChild(int q, int c, int r) { LinkAt(ChildBucket(q, c), q, r); }
+
+// Puts r, a new child of q, first in the chain that starts at link h.
+TVX_LH5_INLINE void LH5Encoder::LinkAt(int h, int q, int r) {
     const int t = nextLink_[h];
     nextLink_[h] = static_cast<uint16_t>(r);
     nextLink_[r] = static_cast<uint16_t>(t);
-    nodePrevious_[t] = static_cast<uint16_t>(r);
-    nodePrevious_[r] = static_cast<uint16_t>(h);
+    nodePrevious_[t] = static_cast<uint32_t>(r);
+    nodePrevious_[r] = static_cast<uint32_t>(h);
     nodeParent_[r] = static_cast<uint16_t>(q);
     ++inner_[q].childCount;
     inner_[q].childXor = static_cast<uint16_t>(inner_[q].childXor ^ r);
@@ -222,11 +235,11 @@ TVX_LH5_INLINE void LH5Encoder::SplitNode(int old, int p, int L, int m) {
     const int parent = nodeParent_[old];
     inner_[parent].childXor = static_cast<uint16_t>(inner_[parent].childXor ^ old ^ n);
     const int prev = nodePrevious_[old];
-    nodePrevious_[n] = static_cast<uint16_t>(prev);
+    nodePrevious_[n] = static_cast<uint32_t>(prev);
     nextLink_[prev] = static_cast<uint16_t>(n);
     const int next = nextLink_[old];
     nextLink_[n] = static_cast<uint16_t>(next);
-    nodePrevious_[next] = static_cast<uint16_t>(n);
+    nodePrevious_[next] = static_cast<uint32_t>(n);
     nodeParent_[n] = static_cast<uint16_t>(parent);
     inner_[n].level = static_cast<uint8_t>(L);
     nodePosition_[n] = static_cast<uint16_t>(p);
@@ -286,10 +299,10 @@ TVX_LH5_INLINE void LH5Encoder::InsertPosition(int p, int& L, int& m) {
         if (t < kWindow) nodePosition_[t] = static_cast<uint16_t>(p | kMark);
     } else {
         q = kRoot + text_[p];
-        const int c = text_[p + 1];
-        r = FindChild(q, c);
+        const int slot = kRootSlots + (text_[p] << 8) + text_[p + 1];
+        r = nextLink_[slot];
         if (r == 0) {
-            LinkChild(q, c, p);
+            LinkAt(slot, q, p);
             L = 1;
             return;
         }
@@ -328,11 +341,11 @@ TVX_LH5_INLINE void LH5Encoder::InsertPosition(int p, int& L, int& m) {
     // A match of the full 256 bytes: the new leaf takes the old one's place, and the old
     // one points at it so that a later start from it finds the new leaf.
     const int prev = nodePrevious_[r];
-    nodePrevious_[p] = static_cast<uint16_t>(prev);
+    nodePrevious_[p] = static_cast<uint32_t>(prev);
     nextLink_[prev] = static_cast<uint16_t>(p);
     const int next = nextLink_[r];
     nextLink_[p] = static_cast<uint16_t>(next);
-    nodePrevious_[next] = static_cast<uint16_t>(p);
+    nodePrevious_[next] = static_cast<uint32_t>(p);
     nodeParent_[p] = static_cast<uint16_t>(q);
     inner_[q].childXor = static_cast<uint16_t>(inner_[q].childXor ^ r ^ p);
     nodeParent_[r] = 0;
@@ -376,11 +389,11 @@ TVX_LH5_INLINE void LH5Encoder::DeletePosition(int p) {
     nextLink_[nodePrevious_[s]] = nextLink_[s];
     nodePrevious_[nextLink_[s]] = nodePrevious_[s];
     const int prev = nodePrevious_[r];
-    nodePrevious_[s] = static_cast<uint16_t>(prev);
+    nodePrevious_[s] = static_cast<uint32_t>(prev);
     nextLink_[prev] = static_cast<uint16_t>(s);
     const int next = nextLink_[r];
     nextLink_[s] = static_cast<uint16_t>(next);
-    nodePrevious_[next] = static_cast<uint16_t>(s);
+    nodePrevious_[next] = static_cast<uint32_t>(s);
     nodeParent_[s] = static_cast<uint16_t>(parent);
     nodeParent_[r] = 0;
     nextLink_[r] = static_cast<uint16_t>(freeNode_);
