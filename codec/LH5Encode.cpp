@@ -31,9 +31,9 @@ constexpr int kCodeLenSymbols = 19;
 constexpr int kMaxCodeLength = 16;
 constexpr int kRoot = kWindow;                // roots are kRoot + first byte
 constexpr int kHashBase = 2 * kWindow;        // bucket heads follow the nodes in nextLink_
-constexpr int kHashBits = 15;
-constexpr int kHashSize = 1 << kHashBits;     // 32768 buckets for at most 16383 children
-constexpr int kHashLast = kHashBase + kHashSize - 1;  // 49151
+constexpr int kHashBits = 16;
+constexpr int kHashSize = 1 << kHashBits;     // 65536 buckets for at most 16383 children
+constexpr int kHashLast = kHashBase + kHashSize - 1;
 constexpr int kRootSlots = kHashLast + 1;     // slot of the root child (c1, c2): + 256 c1 + c2
 constexpr int kLinkCount = kRootSlots + 256 * 256;
 constexpr uint16_t kMark = 0x8000;            // flag bit in node positions
@@ -197,8 +197,8 @@ void LH5Encoder::InitMatchTree() {
 // always land in different buckets (c times an odd number is one-to-one modulo the
 // table size), so a chain never holds two children of the same parent and a child is
 // recognised by its parent alone. The large odd factor scatters the children of one node
-// (the roots have many) over the whole table, twice as large as the most children there
-// can be, so a chain is usually one node long.
+// over the whole table, four times as large as the most children there can be, so a
+// chain is rarely longer than one node. (Roots' children are not in this table.)
 TVX_LH5_INLINE int ChildBucket(int q, int c) {
     const unsigned h = static_cast<unsigned>(q) + static_cast<unsigned>(c) * 0x1E35u;
     return kHashBase + static_cast<int>(h & (kHashSize - 1));
