@@ -181,6 +181,8 @@ inline void LH5Encoder::PutCode(int n, unsigned x) {
 
 // ---- Match tree ---------------------------------------------------------------------
 
+// Sets up the empty tree. The encoder's arrays start out zero, which is what the bucket
+// heads and root slots need (all empty), so those 256 KB are not cleared a second time.
 void LH5Encoder::InitMatchTree() {
     for (int i = kRoot; i < kRoot + 256; ++i) {
         inner_[i].level = 1;
@@ -190,7 +192,6 @@ void LH5Encoder::InitMatchTree() {
     freeNode_ = 1;
     for (int i = 1; i < kWindow - 1; ++i) nextLink_[i] = static_cast<uint16_t>(i + 1);
     nextLink_[kWindow - 1] = 0;
-    for (int i = kHashBase; i < kLinkCount; ++i) nextLink_[i] = 0;
 }
 
 // Bucket of the child of q whose edge starts with byte c. For one q, different bytes
