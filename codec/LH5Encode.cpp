@@ -205,6 +205,7 @@ TVX_LH5_INLINE int ChildBucket(int q, int c) {
     return kHashBase + static_cast<int>(h & (kHashSize - 1));
 }
 
+// The child of inner node q whose edge starts with byte c, or 0 when there is none.
 TVX_LH5_INLINE int LH5Encoder::FindChild(int q, int c) {
     int r = nextLink_[ChildBucket(q, c)];
     nodeParent_[0] = static_cast<uint16_t>(q);  // sentinel: the chain ends in node 0
@@ -212,7 +213,10 @@ TVX_LH5_INLINE int LH5Encoder::FindChild(int q, int c) {
     return r;
 }
 
-TVX_LH5_INLINE void LH5Encoder::LinkChild(int q, int c, int r) { LinkAt(ChildBucket(q, c), q, r); }
+// Makes r the child of inner node q whose edge starts with byte c.
+TVX_LH5_INLINE void LH5Encoder::LinkChild(int q, int c, int r) {
+    LinkAt(ChildBucket(q, c), q, r);
+}
 
 // Puts r, a new child of q, first in the chain that starts at link h.
 TVX_LH5_INLINE void LH5Encoder::LinkAt(int h, int q, int r) {
