@@ -3,8 +3,9 @@
 //
 // Matches are found with a tree of every string in the window: a trie with compressed
 // edges whose inner nodes carry the length of their string, whose leaves are the text
-// positions themselves and whose children all hang in one hash table. Inserting a
-// position walks down from the root of its first byte, so the cost follows the match
+// positions themselves. The children of the 256 roots sit in a table indexed by their
+// first two bytes, those of inner nodes in one hash table. Inserting a position walks
+// down from the root of its first byte, so the cost follows the match
 // length, not the window size; after a match of 4 or more the next position starts from
 // the node reached by the previous one. One step of lazy matching chooses between a
 // match and a literal. Items are buffered per block so that the three Huffman codes can
@@ -29,8 +30,12 @@ constexpr int kDistSymbols = 14;              // distance classes 0..13
 constexpr int kCodeLenSymbols = 19;
 constexpr int kMaxCodeLength = 16;
 constexpr int kRoot = kWindow;                // roots are kRoot + first byte
-constexpr int kHashBase = 2 * kWindow;        // bucket of (q, c) = kHashBase + q + 16 c
-constexpr int kHashLast = kHashBase + kRoot + 255 + 16 * 255;  // 28911
+constexpr int kHashBase = 2 * kWindow;        // bucket heads follow the nodes in nextLink_
+constexpr int kHashBits = 16;
+constexpr int kHashSize = 1 << kHashBits;     // 65536 buckets for at most 16383 children
+constexpr int kHashLast = kHashBase + kHashSize - 1;
+constexpr int kRootSlots = kHashLast + 1;     // slot of the root child (c1, c2): + 256 c1 + c2
+constexpr int kLinkCount = kRootSlots + 256 * 256;
 constexpr uint16_t kMark = 0x8000;            // flag bit in node positions
 constexpr int kTextSize = 2 * kWindow + kMaxMatch + 1;  // 16641
 constexpr int kItemBufferSize = 16385;
@@ -70,6 +75,7 @@ private:
     void InitMatchTree();
     int FindChild(int q, int c);
     void LinkChild(int q, int c, int r);
+    void LinkAt(int h, int q, int r);
     void SplitNode(int old, int p, int L, int m);
     void InsertPosition(int p, int& L, int& m);
     void DeletePosition(int p);
@@ -106,12 +112,27 @@ private:
     TCompThreadSafety& ch_;
 
     uint8_t text_[kTextSize + 8] = {};  // the 8 spare bytes let comparisons read words
-    uint8_t nodeLevel_[kWindow + 257] = {};
-    uint8_t nodeChildCount_[kWindow + 257] = {};  // wraps at 256 children; roots never read it
+    // Inner nodes and roots, the fields a step through the tree reads together.
+    struct Inner {
+        // The exclusive or of the indices of the node's children, kept wherever a child
+        // is added, removed or replaced: when an inner node is down to one child, this
+        // is that child, found without a search.
+        uint16_t childXor = 0;
+        uint8_t childCount = 0;  // wraps at 256 children; roots never read it
+        uint8_t level = 0;       // length of the node's string
+    };
+    Inner inner_[kWindow + 257] = {};
     uint16_t nodePosition_[kWindow + 257] = {};
     uint16_t nodeParent_[2 * kWindow + 1] = {};
-    uint16_t nodePrevious_[2 * kWindow + 1] = {};
-    uint16_t nextLink_[kHashLast + 2] = {};
+    // Children are kept in doubly linked chains. nextLink_ holds, for each node, the next
+    // child in its chain (0 ends a chain); from kHashBase the first child of each hash
+    // bucket (children of inner nodes); from kRootSlots the one child of root c1 whose
+    // edge starts with c2, found directly. nodePrevious_ holds, for each child, the index
+    // in nextLink_ that leads to it, so that it can be unlinked or replaced in place.
+    // nextLink_ also threads the free inner nodes, and a leaf replaced after a full match
+    // (parent 0) points through it at the leaf that took its place.
+    uint32_t nodePrevious_[2 * kWindow + 1] = {};
+    uint16_t nextLink_[kLinkCount] = {};
     uint8_t itemBuffer_[kItemBufferSize] = {};
 
     uint8_t pendingByte_ = 0;
@@ -160,34 +181,53 @@ inline void LH5Encoder::PutCode(int n, unsigned x) {
 
 // ---- Match tree ---------------------------------------------------------------------
 
+// Sets up the empty tree. The encoder's arrays start out zero, which is what the bucket
+// heads and root slots need (all empty), so those 256 KB are not cleared a second time.
 void LH5Encoder::InitMatchTree() {
     for (int i = kRoot; i < kRoot + 256; ++i) {
-        nodeLevel_[i] = 1;
+        inner_[i].level = 1;
         nodePosition_[i] = 0;
     }
     for (int i = kWindow; i < 2 * kWindow; ++i) nodeParent_[i] = 0;
     freeNode_ = 1;
     for (int i = 1; i < kWindow - 1; ++i) nextLink_[i] = static_cast<uint16_t>(i + 1);
     nextLink_[kWindow - 1] = 0;
-    for (int i = kHashBase; i <= kHashLast; ++i) nextLink_[i] = 0;
 }
 
+// Bucket of the child of q whose edge starts with byte c. For one q, different bytes
+// always land in different buckets (c times an odd number is one-to-one modulo the
+// table size), so a chain never holds two children of the same parent and a child is
+// recognised by its parent alone. The large odd factor scatters the children of one node
+// over the whole table, four times as large as the most children there can be, so a
+// chain is rarely longer than one node. (Roots' children are not in this table.)
+TVX_LH5_INLINE int ChildBucket(int q, int c) {
+    const unsigned h = static_cast<unsigned>(q) + static_cast<unsigned>(c) * 0x1E35u;
+    return kHashBase + static_cast<int>(h & (kHashSize - 1));
+}
+
+// The child of inner node q whose edge starts with byte c, or 0 when there is none.
 TVX_LH5_INLINE int LH5Encoder::FindChild(int q, int c) {
-    int r = nextLink_[kHashBase + q + 16 * c];
+    int r = nextLink_[ChildBucket(q, c)];
     nodeParent_[0] = static_cast<uint16_t>(q);  // sentinel: the chain ends in node 0
     while (nodeParent_[r] != q) r = nextLink_[r];
     return r;
 }
 
+// Makes r the child of inner node q whose edge starts with byte c.
 TVX_LH5_INLINE void LH5Encoder::LinkChild(int q, int c, int r) {
-    const int h = kHashBase + q + 16 * c;
+    LinkAt(ChildBucket(q, c), q, r);
+}
+
+// Puts r, a new child of q, first in the chain that starts at link h.
+TVX_LH5_INLINE void LH5Encoder::LinkAt(int h, int q, int r) {
     const int t = nextLink_[h];
     nextLink_[h] = static_cast<uint16_t>(r);
     nextLink_[r] = static_cast<uint16_t>(t);
-    nodePrevious_[t] = static_cast<uint16_t>(r);
-    nodePrevious_[r] = static_cast<uint16_t>(h);
+    nodePrevious_[t] = static_cast<uint32_t>(r);
+    nodePrevious_[r] = static_cast<uint32_t>(h);
     nodeParent_[r] = static_cast<uint16_t>(q);
-    ++nodeChildCount_[q];
+    ++inner_[q].childCount;
+    inner_[q].childXor = static_cast<uint16_t>(inner_[q].childXor ^ r);
 }
 
 // Puts a new inner node of level L above `old`, with old (whose string occurs at m) and
@@ -195,18 +235,28 @@ TVX_LH5_INLINE void LH5Encoder::LinkChild(int q, int c, int r) {
 TVX_LH5_INLINE void LH5Encoder::SplitNode(int old, int p, int L, int m) {
     const int n = freeNode_;
     freeNode_ = nextLink_[n];
-    nodeChildCount_[n] = 0;
+    inner_[n].childCount = 0;
+    inner_[n].childXor = 0;
+    const int parent = nodeParent_[old];
+    inner_[parent].childXor = static_cast<uint16_t>(inner_[parent].childXor ^ old ^ n);
     const int prev = nodePrevious_[old];
-    nodePrevious_[n] = static_cast<uint16_t>(prev);
+    nodePrevious_[n] = static_cast<uint32_t>(prev);
     nextLink_[prev] = static_cast<uint16_t>(n);
     const int next = nextLink_[old];
     nextLink_[n] = static_cast<uint16_t>(next);
-    nodePrevious_[next] = static_cast<uint16_t>(n);
-    nodeParent_[n] = nodeParent_[old];
-    nodeLevel_[n] = static_cast<uint8_t>(L);
+    nodePrevious_[next] = static_cast<uint32_t>(n);
+    nodeParent_[n] = static_cast<uint16_t>(parent);
+    inner_[n].level = static_cast<uint8_t>(L);
     nodePosition_[n] = static_cast<uint16_t>(p);
     LinkChild(n, text_[m + L], old);
     LinkChild(n, text_[p + L], p);
+}
+
+// x as a position before p: positions at or after p belong to the previous half of the
+// text, kWindow further back. Computed without a branch, which the processor could only
+// guess.
+TVX_LH5_INLINE int Before(int x, int p) {
+    return x - (kWindow & -static_cast<int>(x >= p));
 }
 
 // Index of the first byte in [from, limit) where a and b differ, or limit when none does.
@@ -242,7 +292,7 @@ TVX_LH5_INLINE void LH5Encoder::InsertPosition(int p, int& L, int& m) {
         r = (m + 1) | kWindow;
         while (nodeParent_[r] == 0) r = nextLink_[r];
         q = nodeParent_[r];
-        while (nodeLevel_[q] >= L) {
+        while (inner_[q].level >= L) {
             r = q;
             q = nodeParent_[q];
         }
@@ -254,10 +304,10 @@ TVX_LH5_INLINE void LH5Encoder::InsertPosition(int p, int& L, int& m) {
         if (t < kWindow) nodePosition_[t] = static_cast<uint16_t>(p | kMark);
     } else {
         q = kRoot + text_[p];
-        const int c = text_[p + 1];
-        r = FindChild(q, c);
+        const int slot = kRootSlots + (text_[p] << 8) + text_[p + 1];
+        r = nextLink_[slot];
         if (r == 0) {
-            LinkChild(q, c, p);
+            LinkAt(slot, q, p);
             L = 1;
             return;
         }
@@ -271,10 +321,10 @@ TVX_LH5_INLINE void LH5Encoder::InsertPosition(int p, int& L, int& m) {
             limit = kMaxMatch;
             m = r;
         } else {
-            limit = nodeLevel_[r];
+            limit = inner_[r].level;
             m = nodePosition_[r] & ~kMark;
         }
-        if (m >= p) m -= kWindow;
+        m = Before(m, p);
         if (L < limit) {
             L = FirstDifference(cur, text_ + m, L, limit);
             if (L < limit) {
@@ -296,12 +346,13 @@ TVX_LH5_INLINE void LH5Encoder::InsertPosition(int p, int& L, int& m) {
     // A match of the full 256 bytes: the new leaf takes the old one's place, and the old
     // one points at it so that a later start from it finds the new leaf.
     const int prev = nodePrevious_[r];
-    nodePrevious_[p] = static_cast<uint16_t>(prev);
+    nodePrevious_[p] = static_cast<uint32_t>(prev);
     nextLink_[prev] = static_cast<uint16_t>(p);
     const int next = nextLink_[r];
     nextLink_[p] = static_cast<uint16_t>(next);
-    nodePrevious_[next] = static_cast<uint16_t>(p);
+    nodePrevious_[next] = static_cast<uint32_t>(p);
     nodeParent_[p] = static_cast<uint16_t>(q);
+    inner_[q].childXor = static_cast<uint16_t>(inner_[q].childXor ^ r ^ p);
     nodeParent_[r] = 0;
     nextLink_[r] = static_cast<uint16_t>(p);
 }
@@ -313,39 +364,42 @@ TVX_LH5_INLINE void LH5Encoder::DeletePosition(int p) {
     nodePrevious_[nextLink_[p]] = nodePrevious_[p];
     const int r = nodeParent_[p];
     nodeParent_[p] = 0;
-    --nodeChildCount_[r];
-    if (r >= kRoot || nodeChildCount_[r] >= 2) return;
+    --inner_[r].childCount;
+    inner_[r].childXor = static_cast<uint16_t>(inner_[r].childXor ^ p);
+    if (r >= kRoot || inner_[r].childCount >= 2) return;
 
     // r is left with one child and goes; its ancestors keep a position that is still in
     // the window.
     int t = nodePosition_[r] & ~kMark;
-    if (t >= p) t -= kWindow;
+    t = Before(t, p);
     int s = t;
     int q = nodeParent_[r];
     int u;
     while ((u = nodePosition_[q]) & kMark) {
         u &= ~kMark;
-        if (u >= p) u -= kWindow;
+        u = Before(u, p);
         if (u > s) s = u;
         nodePosition_[q] = static_cast<uint16_t>(s | kWindow);
         q = nodeParent_[q];
     }
     if (q < kWindow) {
-        if (u >= p) u -= kWindow;
+        u = Before(u, p);
         if (u > s) s = u;
         nodePosition_[q] = static_cast<uint16_t>(s | kWindow | kMark);
     }
 
-    s = FindChild(r, text_[t + nodeLevel_[r]]);
+    s = inner_[r].childXor;  // the one child left
+    const int parent = nodeParent_[r];
+    inner_[parent].childXor = static_cast<uint16_t>(inner_[parent].childXor ^ r ^ s);
     nextLink_[nodePrevious_[s]] = nextLink_[s];
     nodePrevious_[nextLink_[s]] = nodePrevious_[s];
     const int prev = nodePrevious_[r];
-    nodePrevious_[s] = static_cast<uint16_t>(prev);
+    nodePrevious_[s] = static_cast<uint32_t>(prev);
     nextLink_[prev] = static_cast<uint16_t>(s);
     const int next = nextLink_[r];
     nextLink_[s] = static_cast<uint16_t>(next);
-    nodePrevious_[next] = static_cast<uint16_t>(s);
-    nodeParent_[s] = nodeParent_[r];
+    nodePrevious_[next] = static_cast<uint32_t>(s);
+    nodeParent_[s] = static_cast<uint16_t>(parent);
     nodeParent_[r] = 0;
     nextLink_[r] = static_cast<uint16_t>(freeNode_);
     freeNode_ = r;

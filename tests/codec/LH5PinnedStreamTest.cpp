@@ -1,0 +1,147 @@
+// The LH5 encoder's exact output, pinned by hash. Which match position the tree offers,
+// and so every distance in the stream, depends on how the tree is kept: which position a
+// node remembers, how nodes are split, replaced and removed as the window slides. A
+// faster search that changes one such choice still round-trips but writes different
+// archives; these streams catch that. The inputs come from a fixed generator, and each
+// stresses one part of the tree.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "codec/Codec.h"
+#include "runtime/Stream.h"
+
+namespace {
+using Bytes = std::vector<uint8_t>;
+
+constexpr int kLH5 = 4;
+
+Bytes Compress(const Bytes& in) {
+    TCompThreadSafety state;
+    TMemoryStream src(in), dst;
+    int32_t sum = 0;
+    state.RunMethod(src, dst, kLH5, TRunDirection::Compress, false, 0,
+                    static_cast<int32_t>(in.size()), sum, 0, -(1 << 30), nullptr);
+    return dst.Bytes();
+}
+
+Bytes Expand(const Bytes& stream, size_t size) {
+    TCompThreadSafety state;
+    TMemoryStream src(stream), dst;
+    int32_t sum = 0;
+    state.RunMethod(src, dst, kLH5, TRunDirection::Expand, false, static_cast<int32_t>(size),
+                    static_cast<int32_t>(stream.size()), sum, 0, 0, nullptr);
+    return dst.Bytes();
+}
+
+// A fixed-seed xorshift, so that the inputs never depend on a library's generator.
+struct TXorShift {
+    uint32_t state;
+    uint32_t Next() {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state;
+    }
+};
+
+uint64_t Fnv1a(const Bytes& b) {
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (uint8_t x : b) {
+        h ^= x;
+        h *= 0x100000001b3ull;
+    }
+    return h;
+}
+
+Bytes Noise(size_t n, uint32_t seed) {
+    TXorShift rng{seed};
+    Bytes b(n);
+    for (auto& x : b) x = static_cast<uint8_t>(rng.Next() >> 24);
+    return b;
+}
+
+// `unit` repeated up to n bytes.
+Bytes Repeat(const Bytes& unit, size_t n) {
+    Bytes b;
+    while (b.size() < n) b.insert(b.end(), unit.begin(), unit.end());
+    b.resize(n);
+    return b;
+}
+
+// Words of a small vocabulary with the odd digit: long matches at many distances, and
+// inner nodes made and removed at nearly every position as the window slides.
+Bytes Words(size_t n, uint32_t seed) {
+    static const char* const words[] = {"archive ", "entry ", "header ", "stream ", "the ",
+                                        "of ",      "byte ",  "sum\n",   "window ", "match ",
+                                        "literal ", "code ",  "tree ",   "ring ",   "a "};
+    TXorShift rng{seed};
+    Bytes b;
+    while (b.size() < n) {
+        const std::string w = words[rng.Next() % 15];
+        b.insert(b.end(), w.begin(), w.end());
+        if (rng.Next() % 7 == 0) b.push_back(static_cast<uint8_t>('0' + rng.Next() % 10));
+    }
+    b.resize(n);
+    return b;
+}
+
+// Two letters at random: a deep tree of nodes with two children each.
+Bytes TwoLetters(size_t n, uint32_t seed) {
+    TXorShift rng{seed};
+    Bytes b(n);
+    for (auto& x : b) x = (rng.Next() >> 20) & 1 ? 'a' : 'b';
+    return b;
+}
+
+// Runs, a repeated block with a byte between copies, noise and text back to back, with
+// copies of earlier parts at distances near the window's size.
+Bytes Mixed() {
+    Bytes b(3000, 'x');
+    const Bytes block = Noise(200, 5);
+    for (int i = 0; i < 150; ++i) {
+        b.insert(b.end(), block.begin(), block.end());
+        b.push_back(static_cast<uint8_t>(i));
+    }
+    const Bytes noise = Noise(30000, 6);
+    b.insert(b.end(), noise.begin(), noise.end());
+    const Bytes text = Words(50000, 8);
+    b.insert(b.end(), text.begin(), text.end());
+    for (size_t back : {8191u, 8192u, 8000u, 4096u}) {
+        const size_t from = b.size() - back;
+        for (size_t i = 0; i < 3000; ++i) b.push_back(b[from + i]);
+    }
+    return b;
+}
+
+struct TPinned {
+    const char* name;
+    Bytes input;
+    size_t size;    // of the stream
+    uint64_t hash;  // FNV-1a of the stream
+};
+
+TEST(LH5PinnedStream, EncoderWritesExactlyTheseStreams) {
+    const TPinned cases[] = {
+        {"one byte", Bytes{'x'}, 7, 0xb33e26e1d5dc0befull},
+        {"zeros", Bytes(300000, 0), 157, 0xf681d4d5b63ceb4ull},
+        {"256-byte block", Repeat(Noise(256, 2), 200000), 1123, 0xa3770dc405801fc5ull},
+        {"257-byte period", Repeat(Noise(257, 3), 200000), 1220, 0x8751b1c81aac5fceull},
+        {"8191-byte period", Repeat(Noise(8191, 4), 60000), 8746, 0x197d76ad0ad884e4ull},
+        {"8193-byte period", Repeat(Noise(8193, 4), 60000), 60210, 0xb6396f74df1cbe62ull},
+        {"noise", Noise(200000, 1), 200663, 0xa4b15b6981ca7f49ull},
+        {"two letters", TwoLetters(200000, 9), 30454, 0x301fb7150db0a271ull},
+        {"words", Words(400000, 3), 76495, 0xa0454ffb04af4201ull},
+        {"mixed", Mixed(), 41968, 0x24caf8bac12b8221ull},
+    };
+    for (const auto& c : cases) {
+        const Bytes out = Compress(c.input);
+        EXPECT_EQ(out.size(), c.size) << c.name;
+        EXPECT_EQ(Fnv1a(out), c.hash) << c.name;
+        EXPECT_EQ(Expand(out, c.input.size()), c.input) << c.name;
+    }
+}
+
+}  // namespace
