@@ -70,13 +70,33 @@ public:
                 return true;
             };
             int i = 0;
-            while (i + 1 < last && advance()) {
-                InsertString<false>(r);
-                ++i;
-            }
-            if (i + 1 == last && advance()) {
-                InsertString<true>(r);
-                ++i;
+            while (i < last && advance()) {
+                if (i + 1 == last) {
+                    InsertString<true>(r);
+                    ++i;
+                    break;
+                }
+                // Two strings, r and r + 1, are due. When r's tree differs from both
+                // r + 1's and that of s, the string deleted in between, the deletion
+                // may come first and the two insertions may run side by side.
+                const unsigned tree = TreeOf(&text_[r]);
+                if (tree != TreeOf(&text_[r + 1]) &&
+                    (!InSearchTree(s) || tree != TreeOf(&text_[s]))) {
+                    if (!advance()) {
+                        InsertString<false>(r);
+                        ++i;
+                        break;
+                    }
+                    const unsigned first = (r - 1) & kRingMask;
+                    if (i + 2 == last)
+                        InsertStringPair<true>(first, r);
+                    else
+                        InsertStringPair<false>(first, r);
+                    i += 2;
+                } else {
+                    InsertString<false>(r);
+                    ++i;
+                }
             }
             for (; i < last; ++i) {
                 DeleteString(s);
@@ -104,56 +124,115 @@ public:
     // match fields are left alone. A string equal to r in all 60 bytes is replaced by r.
     template <bool kFindMatch = true>
     void InsertString(unsigned r) {
-        const uint8_t* key = &text_[r];
-        nodes_[r].link[kLeft] = nodes_[r].link[kRight] = kNone;
-        unsigned h = key[1] ^ key[2];
-        h ^= h >> 4;
-        const unsigned root = key[0] + ((h & 15) << 8);
-        unsigned p = kNone + 1 + root;
-        uint16_t* link = &roots_[root];  // where the next node hangs, or r will
-        unsigned i = 1;          // bytes known equal between key and the current node
-        // Lengths of 2 or less never count as matches, so the best starts at 2; ties
-        // at 2 only move a position nobody reads. The loop body avoids branches where
-        // it can: which way a comparison goes is unpredictable.
-        unsigned bestLength = kLiteralThreshold;
-        unsigned bestPosition = kRingSize;
+        TDescent d;
+        StartDescent(d, r);
+        while (!StepDescent<kFindMatch>(d)) {
+        }
+        if (kFindMatch) SetMatch(static_cast<int>(d.bestLength), static_cast<int>(d.bestPosition));
+    }
+
+    // Adds the strings at a and then b as InsertString<false>(a) and
+    // InsertString<kFindMatch>(b) would, but with the two descents taking turns so that
+    // their chains of dependent loads overlap. Only for strings in different trees: then
+    // neither descent reads or writes a node or root of the other's tree, and the order
+    // of the two does not matter.
+    template <bool kFindMatch>
+    void InsertStringPair(unsigned a, unsigned b) {
+        TDescent da, db;
+        StartDescent(da, a);
+        StartDescent(db, b);
         for (;;) {
-            const unsigned next = *link;
-            if (next == kNone) {
-                *link = static_cast<uint16_t>(r);
-                nodes_[r].parent = static_cast<uint16_t>(p);
-                nodes_[r].prefix = static_cast<uint8_t>(i);
-                if (kFindMatch) SetMatch(static_cast<int>(bestLength), static_cast<int>(bestPosition));
-                return;
-            }
-            p = next;
-            // The node shares `shared` bytes with its parent, the key i bytes: when
-            // they differ, the key and the node share the smaller count and differ
-            // right after it (so the bytes there are never equal); when they are
-            // equal, compare on.
-            const uint8_t* const node = &text_[p];
-            const unsigned shared = nodes_[p].prefix;
-            if (shared == i)
-                i = MatchingBytes(key, node, i);
-            else
-                i = shared < i ? shared : i;
-            const unsigned distance = ((r - p) & kRingMask) - 1;
-            if (i >= kMaxMatch) {
-                // Every earlier node matched fewer bytes, so this one is the best.
-                bestLength = kMaxMatch;
-                bestPosition = distance;
+            if (StepDescent<false>(da)) {
+                while (!StepDescent<kFindMatch>(db)) {
+                }
                 break;
             }
-            if (kFindMatch) {
-                const bool better =
-                    i > bestLength || (i == bestLength && distance < bestPosition);
-                bestPosition = better ? distance : bestPosition;
-                bestLength = better ? i : bestLength;
+            if (StepDescent<kFindMatch>(db)) {
+                while (!StepDescent<false>(da)) {
+                }
+                break;
             }
-            link = &nodes_[p].link[key[i] > node[i] ? kRight : kLeft];
         }
-        if (kFindMatch) SetMatch(bestLength, bestPosition);
-        // r takes p's place.
+        if (kFindMatch) SetMatch(static_cast<int>(db.bestLength), static_cast<int>(db.bestPosition));
+    }
+
+    // The tree (0..4095) of the string whose first three bytes start at key.
+    static unsigned TreeOf(const uint8_t* key) {
+        unsigned h = key[1] ^ key[2];
+        h ^= h >> 4;
+        return key[0] + ((h & 15) << 8);
+    }
+
+    // The state of one insertion between steps of its descent.
+    struct TDescent {
+        const uint8_t* key;  // the string being inserted
+        uint16_t* link;      // where the next node hangs, or r will
+        unsigned r;          // its ring position
+        unsigned p;          // the node (or root, as kNone + 1 + tree) that link belongs to
+        unsigned i;          // bytes known equal between key and the node below link
+        // Lengths of 2 or less never count as matches, so the best starts at 2; ties
+        // at 2 only move a position nobody reads.
+        unsigned bestLength;
+        unsigned bestPosition;
+    };
+
+    void StartDescent(TDescent& d, unsigned r) {
+        d.key = &text_[r];
+        nodes_[r].link[kLeft] = nodes_[r].link[kRight] = kNone;
+        const unsigned root = TreeOf(d.key);
+        d.r = r;
+        d.p = kNone + 1 + root;
+        d.link = &roots_[root];
+        d.i = 1;
+        d.bestLength = kLiteralThreshold;
+        d.bestPosition = kRingSize;
+    }
+
+    // Goes one node down; true once r is in the tree (hung below the last node, or in
+    // the place of a node equal to it in all 60 bytes). The body avoids branches where
+    // it can: which way a comparison goes is unpredictable.
+    template <bool kFindMatch>
+    bool StepDescent(TDescent& d) {
+        const unsigned next = *d.link;
+        if (next == kNone) {
+            *d.link = static_cast<uint16_t>(d.r);
+            nodes_[d.r].parent = static_cast<uint16_t>(d.p);
+            nodes_[d.r].prefix = static_cast<uint8_t>(d.i);
+            return true;
+        }
+        const unsigned p = next;
+        d.p = p;
+        // The node shares `shared` bytes with its parent, the key i bytes: when they
+        // differ, the key and the node share the smaller count and differ right after
+        // it (so the bytes there are never equal); when they are equal, compare on.
+        const uint8_t* const node = &text_[p];
+        const unsigned shared = nodes_[p].prefix;
+        unsigned i = d.i;
+        if (shared == i)
+            i = MatchingBytes(d.key, node, i);
+        else
+            i = shared < i ? shared : i;
+        d.i = i;
+        const unsigned distance = ((d.r - p) & kRingMask) - 1;
+        if (i >= kMaxMatch) {
+            // Every earlier node matched fewer bytes, so this one is the best.
+            d.bestLength = kMaxMatch;
+            d.bestPosition = distance;
+            ReplaceNode(p, d.r);
+            return true;
+        }
+        if (kFindMatch) {
+            const bool better =
+                i > d.bestLength || (i == d.bestLength && distance < d.bestPosition);
+            d.bestPosition = better ? distance : d.bestPosition;
+            d.bestLength = better ? i : d.bestLength;
+        }
+        d.link = &nodes_[p].link[d.key[i] > node[i] ? kRight : kLeft];
+        return false;
+    }
+
+    // r takes p's place in its tree.
+    void ReplaceNode(unsigned p, unsigned r) {
         nodes_[r].prefix = nodes_[p].prefix;
         nodes_[r].parent = nodes_[p].parent;
         nodes_[r].link[kLeft] = nodes_[p].link[kLeft];
