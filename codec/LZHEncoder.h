@@ -14,6 +14,14 @@
 
 #include "codec/LZHTree.h"
 
+// The steps of the match search are small and run millions of times; the compiler's
+// size heuristics would otherwise leave some of them as calls with their state in memory.
+#if defined(__GNUC__) || defined(__clang__)
+#define TVX_LZH_INLINE inline __attribute__((always_inline))
+#else
+#define TVX_LZH_INLINE inline
+#endif
+
 namespace lzh {
 
 template <class TChannel>
@@ -157,7 +165,7 @@ public:
     }
 
     // The tree (0..4095) of the string whose first three bytes start at key.
-    static unsigned TreeOf(const uint8_t* key) {
+    TVX_LZH_INLINE static unsigned TreeOf(const uint8_t* key) {
         unsigned h = key[1] ^ key[2];
         h ^= h >> 4;
         return key[0] + ((h & 15) << 8);
@@ -166,69 +174,120 @@ public:
     // The state of one insertion between steps of its descent.
     struct TDescent {
         const uint8_t* key;  // the string being inserted
-        uint16_t* link;      // where the next node hangs, or r will
-        unsigned r;          // its ring position
+        uint16_t* link;      // where `next` hangs, and r will when next is kNone
+        unsigned next;       // the node to visit next, or kNone
+        unsigned r;          // the ring position of key
         unsigned p;          // the node (or root, as kNone + 1 + tree) that link belongs to
-        unsigned i;          // bytes known equal between key and the node below link
+        unsigned i;          // bytes known equal between key and p's string
+        unsigned right;      // 1 when next is p's right child (key sorts after p), else 0
         // Lengths of 2 or less never count as matches, so the best starts at 2; ties
         // at 2 only move a position nobody reads.
         unsigned bestLength;
         unsigned bestPosition;
     };
 
-    void StartDescent(TDescent& d, unsigned r) {
+    TVX_LZH_INLINE void StartDescent(TDescent& d, unsigned r) {
         d.key = &text_[r];
         nodes_[r].link[kLeft] = nodes_[r].link[kRight] = kNone;
         const unsigned root = TreeOf(d.key);
         d.r = r;
         d.p = kNone + 1 + root;
         d.link = &roots_[root];
+        d.next = *d.link;
         d.i = 1;
+        d.right = 0;  // not read: a root's child always shares 1 byte with it, as the key
         d.bestLength = kLiteralThreshold;
         d.bestPosition = kRingSize;
     }
 
     // Goes one node down; true once r is in the tree (hung below the last node, or in
-    // the place of a node equal to it in all 60 bytes). The body avoids branches where
-    // it can: which way a comparison goes is unpredictable.
+    // the place of a node equal to it in all 60 bytes).
+    //
+    // Every node's prefix is exactly the length of its common prefix with its parent,
+    // and i exactly that of the key with p, so most steps need no text: at a node below
+    // p that shares more bytes with p than the key does, the key and the node differ
+    // where the key and p do, the same way round; at one that shares fewer, they differ
+    // where the node and p do, the other way round (the node lies on the side of p the
+    // key went to). Only when the two counts are equal are the bytes compared. Both
+    // children are read with the prefix, before the way on is known, so that a step is
+    // one load of the node plus a select, not two dependent loads.
     template <bool kFindMatch>
-    bool StepDescent(TDescent& d) {
-        const unsigned next = *d.link;
-        if (next == kNone) {
+    TVX_LZH_INLINE bool StepDescent(TDescent& d) {
+        const unsigned p = d.next;
+        if (p == kNone) {
             *d.link = static_cast<uint16_t>(d.r);
             nodes_[d.r].parent = static_cast<uint16_t>(d.p);
             nodes_[d.r].prefix = static_cast<uint8_t>(d.i);
             return true;
         }
-        const unsigned p = next;
-        d.p = p;
-        // The node shares `shared` bytes with its parent, the key i bytes: when they
-        // differ, the key and the node share the smaller count and differ right after
-        // it (so the bytes there are never equal); when they are equal, compare on.
-        const uint8_t* const node = &text_[p];
+        uint32_t children;
+        std::memcpy(&children, nodes_[p].link, sizeof children);
         const unsigned shared = nodes_[p].prefix;
+        const uint8_t* const node = &text_[p];
         unsigned i = d.i;
-        if (shared == i)
-            i = MatchingBytes(d.key, node, i);
-        else
-            i = shared < i ? shared : i;
-        d.i = i;
-        const unsigned distance = ((d.r - p) & kRingMask) - 1;
-        if (i >= kMaxMatch) {
-            // Every earlier node matched fewer bytes, so this one is the best.
-            d.bestLength = kMaxMatch;
-            d.bestPosition = distance;
-            ReplaceNode(p, d.r);
-            return true;
+        unsigned right;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        // The next 8 bytes of both are read at every node, with the prefix: when the
+        // counts are equal the answer is mostly in them, and choosing it with selects
+        // instead of a branch on the equality costs less than that branch's mispredicts.
+        uint64_t x, y;
+        std::memcpy(&x, d.key + i, 8);
+        std::memcpy(&y, node + i, 8);
+        const bool equalCounts = shared == i;
+        if (equalCounts && x == y) {
+            i = MatchingBytes(d.key, node, i + 8);
+            if (i >= kMaxMatch) return ReplaceWithKey(d, p);
+            right = d.key[i] > node[i] ? 1 : 0;
+        } else {
+            // x ^ y is 0 only when the counts differ, and then the result is not used.
+            const unsigned compared =
+                i + (static_cast<unsigned>(__builtin_ctzll((x ^ y) | (1ull << 63))) >> 3);
+            const unsigned comparedRight = __builtin_bswap64(x) > __builtin_bswap64(y) ? 1 : 0;
+            const unsigned kept = d.right ^ (shared < i ? 1 : 0);
+            right = equalCounts ? comparedRight : kept;
+            i = equalCounts ? compared : (shared < i ? shared : i);
+            if (i >= kMaxMatch) return ReplaceWithKey(d, p);
         }
+#else
+        if (shared == i) {
+            i = MatchingBytes(d.key, node, i);
+            if (i >= kMaxMatch) return ReplaceWithKey(d, p);
+            right = d.key[i] > node[i] ? 1 : 0;
+        } else {
+            right = d.right ^ (shared < i ? 1 : 0);
+            i = shared < i ? shared : i;
+        }
+#endif
         if (kFindMatch) {
+            const unsigned distance = ((d.r - p) & kRingMask) - 1;
             const bool better =
                 i > d.bestLength || (i == d.bestLength && distance < d.bestPosition);
             d.bestPosition = better ? distance : d.bestPosition;
             d.bestLength = better ? i : d.bestLength;
         }
-        d.link = &nodes_[p].link[d.key[i] > node[i] ? kRight : kLeft];
+        d.p = p;
+        d.i = i;
+        d.right = right;
+        d.link = &nodes_[p].link[right];
+        d.next = ChildOf(children, right);
         return false;
+    }
+
+    // The key equals node p in all 60 bytes: it takes p's place, and p is its match.
+    TVX_LZH_INLINE bool ReplaceWithKey(TDescent& d, unsigned p) {
+        // Every earlier node matched fewer bytes, so this one is the best.
+        d.bestLength = kMaxMatch;
+        d.bestPosition = ((d.r - p) & kRingMask) - 1;
+        ReplaceNode(p, d.r);
+        return true;
+    }
+
+    // Link `side` (kLeft or kRight) of a node's two links read as one 32-bit word.
+    TVX_LZH_INLINE static unsigned ChildOf(uint32_t children, unsigned side) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+        side ^= 1;
+#endif
+        return static_cast<uint16_t>(children >> (16 * side));
     }
 
     // r takes p's place in its tree.
