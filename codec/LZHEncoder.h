@@ -233,19 +233,25 @@ public:
         uint64_t x, y;
         std::memcpy(&x, d.key + i, 8);
         std::memcpy(&y, node + i, 8);
-        const bool equalCounts = shared == i;
-        if (equalCounts && x == y) {
+        const uint64_t diff = x ^ y;
+        const unsigned equalCounts = Opaque(shared == i ? 1 : 0);
+        if (__builtin_expect((equalCounts & (diff == 0 ? 1 : 0)) != 0, 0)) {
             i = MatchingBytes(d.key, node, i + 8);
             if (i >= kMaxMatch) return ReplaceWithKey(d, p);
             right = d.key[i] > node[i] ? 1 : 0;
         } else {
-            // x ^ y is 0 only when the counts differ, and then the result is not used.
+            // diff is 0 only when the counts differ, and then `compared` is not used.
+            // The choices are made with masks on flags the compiler cannot see through
+            // (Opaque): it turns plain conditionals here back into branches.
             const unsigned compared =
-                i + (static_cast<unsigned>(__builtin_ctzll((x ^ y) | (1ull << 63))) >> 3);
+                i + (static_cast<unsigned>(__builtin_ctzll(diff | (1ull << 63))) >> 3);
             const unsigned comparedRight = __builtin_bswap64(x) > __builtin_bswap64(y) ? 1 : 0;
-            const unsigned kept = d.right ^ (shared < i ? 1 : 0);
-            right = equalCounts ? comparedRight : kept;
-            i = equalCounts ? compared : (shared < i ? shared : i);
+            const unsigned fewer = Opaque(shared < i ? 1 : 0);
+            const unsigned kept = d.right ^ fewer;
+            const unsigned smaller = fewer ? shared : i;
+            const unsigned mask = 0u - equalCounts;
+            right = kept ^ ((kept ^ comparedRight) & mask);
+            i = smaller ^ ((smaller ^ compared) & mask);
             if (i >= kMaxMatch) return ReplaceWithKey(d, p);
         }
 #else
@@ -281,6 +287,17 @@ public:
         ReplaceNode(p, d.r);
         return true;
     }
+
+#if defined(__GNUC__) || defined(__clang__)
+    // v, with the compiler no longer knowing anything about it (such as its being a
+    // comparison's 0 or 1), so that arithmetic on it stays arithmetic.
+    TVX_LZH_INLINE static unsigned Opaque(unsigned v) {
+        __asm__("" : "+r"(v));
+        return v;
+    }
+#else
+    static unsigned Opaque(unsigned v) { return v; }
+#endif
 
     // Link `side` (kLeft or kRight) of a node's two links read as one 32-bit word.
     TVX_LZH_INLINE static unsigned ChildOf(uint32_t children, unsigned side) {
@@ -450,12 +467,13 @@ private:
     // one link).
     void ReplaceChild(unsigned from, unsigned to) {
         const unsigned up = nodes_[from].parent;
-        if (up > kNone)
+        if (up > kNone) {
             roots_[up - kNone - 1] = static_cast<uint16_t>(to);
-        else if (nodes_[up].link[kRight] == from)
-            nodes_[up].link[kRight] = static_cast<uint16_t>(to);
-        else
-            nodes_[up].link[kLeft] = static_cast<uint16_t>(to);
+        } else {
+            // Which side is as good as random: pick it without a branch.
+            const unsigned side = nodes_[up].link[kRight] == from ? kRight : kLeft;
+            nodes_[up].link[side] = static_cast<uint16_t>(to);
+        }
     }
 
     TChannel& channel_;
