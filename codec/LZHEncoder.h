@@ -236,7 +236,10 @@ public:
         const uint64_t diff = x ^ y;
         const unsigned equalCounts = Opaque(shared == i ? 1 : 0);
         if (__builtin_expect((equalCounts & (diff == 0 ? 1 : 0)) != 0, 0)) {
-            i = MatchingBytes(d.key, node, i + 8);
+            // 8 more bytes agree (at i >= 52 that is all 60, and reading on from i + 8
+            // would pass the padding of text_).
+            i += 8;
+            if (i < kMaxMatch) i = MatchingBytes(d.key, node, i);
             if (i >= kMaxMatch) return ReplaceWithKey(d, p);
             right = d.key[i] > node[i] ? 1 : 0;
         } else {
