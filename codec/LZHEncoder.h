@@ -425,6 +425,15 @@ public:
 
     TAdaptiveTree& Tree() { return tree_; }
     bool InSearchTree(unsigned p) const { return nodes_[p].parent != kNone; }
+    // Read-only views of the search trees, for tests that check their invariants: the
+    // root of tree t (0..4095) and a node's children, each kNone (4096) when missing; a
+    // node's parent (kNone + 1 + t for a root); its prefix count; its 60-byte string.
+    unsigned RootOf(unsigned t) const { return roots_[t]; }
+    unsigned LinkOf(unsigned p, unsigned side) const { return nodes_[p].link[side]; }
+    unsigned ParentOf(unsigned p) const { return nodes_[p].parent; }
+    unsigned PrefixOf(unsigned p) const { return nodes_[p].prefix; }
+    const uint8_t* StringAt(unsigned p) const { return &text_[p]; }
+    static unsigned TreeOfString(const uint8_t* s) { return TreeOf(s); }
 
 private:
     static constexpr unsigned kNone = kRingSize;  // stands for no node
