@@ -173,11 +173,11 @@ public:
 
     // The state of one insertion between steps of its descent.
     struct TDescent {
+        // Kept to what each step needs (the ring position is key - text_, the link that
+        // leads to next follows from p and right), so that two descents fit in registers.
         const uint8_t* key;  // the string being inserted
-        uint16_t* link;      // where `next` hangs, and r will when next is kNone
         unsigned next;       // the node to visit next, or kNone
-        unsigned r;          // the ring position of key
-        unsigned p;          // the node (or root, as kNone + 1 + tree) that link belongs to
+        unsigned p;          // next's parent: a node, or a root as kNone + 1 + tree
         unsigned i;          // bytes known equal between key and p's string
         unsigned right;      // 1 when next is p's right child (key sorts after p), else 0
         // Lengths of 2 or less never count as matches, so the best starts at 2; ties
@@ -190,10 +190,8 @@ public:
         d.key = &text_[r];
         nodes_[r].link[kLeft] = nodes_[r].link[kRight] = kNone;
         const unsigned root = TreeOf(d.key);
-        d.r = r;
         d.p = kNone + 1 + root;
-        d.link = &roots_[root];
-        d.next = *d.link;
+        d.next = roots_[root];
         d.i = 1;
         d.right = 0;  // not read: a root's child always shares 1 byte with it, as the key
         d.bestLength = kLiteralThreshold;
@@ -215,9 +213,12 @@ public:
     TVX_LZH_INLINE bool StepDescent(TDescent& d) {
         const unsigned p = d.next;
         if (p == kNone) {
-            *d.link = static_cast<uint16_t>(d.r);
-            nodes_[d.r].parent = static_cast<uint16_t>(d.p);
-            nodes_[d.r].prefix = static_cast<uint8_t>(d.i);
+            const auto r = static_cast<unsigned>(d.key - text_);
+            uint16_t* const link =
+                d.p > kNone ? &roots_[d.p - kNone - 1] : &nodes_[d.p].link[d.right];
+            *link = static_cast<uint16_t>(r);
+            nodes_[r].parent = static_cast<uint16_t>(d.p);
+            nodes_[r].prefix = static_cast<uint8_t>(d.i);
             return true;
         }
         uint32_t children;
@@ -234,8 +235,7 @@ public:
         std::memcpy(&x, d.key + i, 8);
         std::memcpy(&y, node + i, 8);
         const uint64_t diff = x ^ y;
-        const unsigned equalCounts = Opaque(shared == i ? 1 : 0);
-        if (__builtin_expect((equalCounts & (diff == 0 ? 1 : 0)) != 0, 0)) {
+        if (__builtin_expect((diff | (shared ^ i)) == 0, 0)) {
             // 8 more bytes agree (at i >= 52 that is all 60, and reading on from i + 8
             // would pass the padding of text_).
             i += 8;
@@ -244,15 +244,17 @@ public:
             right = d.key[i] > node[i] ? 1 : 0;
         } else {
             // diff is 0 only when the counts differ, and then `compared` is not used.
-            // The choices are made with masks on flags the compiler cannot see through
-            // (Opaque): it turns plain conditionals here back into branches.
+            // The choices are made with masks from arithmetic flags: compilers turn
+            // comparisons and conditionals here back into branches.
             const unsigned compared =
                 i + (static_cast<unsigned>(__builtin_ctzll(diff | (1ull << 63))) >> 3);
             const unsigned comparedRight = __builtin_bswap64(x) > __builtin_bswap64(y) ? 1 : 0;
-            const unsigned fewer = Opaque(shared < i ? 1 : 0);
+            // Both counts are below 256, so the top bits of these differences are the
+            // flags shared == i and shared < i.
+            const unsigned mask = 0u - (((shared ^ i) - 1) >> 31);
+            const unsigned fewer = (shared - i) >> 31;
             const unsigned kept = d.right ^ fewer;
-            const unsigned smaller = fewer ? shared : i;
-            const unsigned mask = 0u - equalCounts;
+            const unsigned smaller = i + ((shared - i) & (0u - fewer));
             right = kept ^ ((kept ^ comparedRight) & mask);
             i = smaller ^ ((smaller ^ compared) & mask);
             if (i >= kMaxMatch) return ReplaceWithKey(d, p);
@@ -268,7 +270,7 @@ public:
         }
 #endif
         if (kFindMatch) {
-            const unsigned distance = ((d.r - p) & kRingMask) - 1;
+            const unsigned distance = ((static_cast<unsigned>(d.key - text_) - p) & kRingMask) - 1;
             const bool better =
                 i > d.bestLength || (i == d.bestLength && distance < d.bestPosition);
             d.bestPosition = better ? distance : d.bestPosition;
@@ -277,7 +279,6 @@ public:
         d.p = p;
         d.i = i;
         d.right = right;
-        d.link = &nodes_[p].link[right];
         d.next = ChildOf(children, right);
         return false;
     }
@@ -286,21 +287,11 @@ public:
     TVX_LZH_INLINE bool ReplaceWithKey(TDescent& d, unsigned p) {
         // Every earlier node matched fewer bytes, so this one is the best.
         d.bestLength = kMaxMatch;
-        d.bestPosition = ((d.r - p) & kRingMask) - 1;
-        ReplaceNode(p, d.r);
+        const auto r = static_cast<unsigned>(d.key - text_);
+        d.bestPosition = ((r - p) & kRingMask) - 1;
+        ReplaceNode(p, r);
         return true;
     }
-
-#if defined(__GNUC__) || defined(__clang__)
-    // v, with the compiler no longer knowing anything about it (such as its being a
-    // comparison's 0 or 1), so that arithmetic on it stays arithmetic.
-    TVX_LZH_INLINE static unsigned Opaque(unsigned v) {
-        __asm__("" : "+r"(v));
-        return v;
-    }
-#else
-    static unsigned Opaque(unsigned v) { return v; }
-#endif
 
     // Link `side` (kLeft or kRight) of a node's two links read as one 32-bit word.
     TVX_LZH_INLINE static unsigned ChildOf(uint32_t children, unsigned side) {
