@@ -324,20 +324,31 @@ public:
             q = nodes_[p].link[kRight];
             AdjustPrefixLength(nodes_[p].parent, p, q);
         } else {
+            // The new prefix counts are compared from lower bounds instead of byte 1: two
+            // strings share at least the smallest prefix count on the tree path between
+            // them. spine: the counts below p's left child on the way to q; path: from p.
             q = nodes_[p].link[kLeft];
+            unsigned path = nodes_[q].prefix;
             if (nodes_[q].link[kRight] != kNone) {
-                do q = nodes_[q].link[kRight];
-                while (nodes_[q].link[kRight] != kNone);
+                unsigned spine = kMaxMatch;
+                do {
+                    q = nodes_[q].link[kRight];
+                    spine = nodes_[q].prefix < spine ? nodes_[q].prefix : spine;
+                } while (nodes_[q].link[kRight] != kNone);
+                path = spine < path ? spine : path;
                 if (nodes_[q].link[kLeft] != kNone)
                     AdjustPrefixLength(nodes_[q].parent, q, nodes_[q].link[kLeft]);
-                SetPrefixLength(1, q, nodes_[p].link[kLeft]);
+                SetPrefixLength(static_cast<int>(spine), q, nodes_[p].link[kLeft]);
                 nodes_[nodes_[q].parent].link[kRight] = nodes_[q].link[kLeft];
                 nodes_[nodes_[q].link[kLeft]].parent = nodes_[q].parent;
                 nodes_[q].link[kLeft] = nodes_[p].link[kLeft];
                 nodes_[nodes_[p].link[kLeft]].parent = static_cast<uint16_t>(q);
             }
-            SetPrefixLength(1, nodes_[p].parent, q);
-            SetPrefixLength(1, q, nodes_[p].link[kRight]);
+            const unsigned right = nodes_[p].link[kRight];
+            const unsigned up = nodes_[p].prefix;
+            const unsigned down = nodes_[right].prefix;
+            SetPrefixLength(static_cast<int>(up < path ? up : path), nodes_[p].parent, q);
+            SetPrefixLength(static_cast<int>(down < path ? down : path), q, right);
             nodes_[q].link[kRight] = nodes_[p].link[kRight];
             nodes_[nodes_[p].link[kRight]].parent = static_cast<uint16_t>(q);
         }
