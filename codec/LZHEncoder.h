@@ -510,3 +510,5 @@ private:
 };
 
 }  // namespace lzh
+
+#undef TVX_LZH_INLINE
