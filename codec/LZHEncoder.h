@@ -14,6 +14,14 @@
 
 #include "codec/LZHTree.h"
 
+// The steps of the match search are small and run millions of times; the compiler's
+// size heuristics would otherwise leave some of them as calls with their state in memory.
+#if defined(__GNUC__) || defined(__clang__)
+#define TVX_LZH_INLINE inline __attribute__((always_inline))
+#else
+#define TVX_LZH_INLINE inline
+#endif
+
 namespace lzh {
 
 template <class TChannel>
@@ -70,13 +78,33 @@ public:
                 return true;
             };
             int i = 0;
-            while (i + 1 < last && advance()) {
-                InsertString<false>(r);
-                ++i;
-            }
-            if (i + 1 == last && advance()) {
-                InsertString<true>(r);
-                ++i;
+            while (i < last && advance()) {
+                if (i + 1 == last) {
+                    InsertString<true>(r);
+                    ++i;
+                    break;
+                }
+                // Two strings, r and r + 1, are due. When r's tree differs from both
+                // r + 1's and that of s, the string deleted in between, the deletion
+                // may come first and the two insertions may run side by side.
+                const unsigned tree = TreeOf(&text_[r]);
+                if (tree != TreeOf(&text_[r + 1]) &&
+                    (!InSearchTree(s) || tree != TreeOf(&text_[s]))) {
+                    if (!advance()) {
+                        InsertString<false>(r);
+                        ++i;
+                        break;
+                    }
+                    const unsigned first = (r - 1) & kRingMask;
+                    if (i + 2 == last)
+                        InsertStringPair<true>(first, r);
+                    else
+                        InsertStringPair<false>(first, r);
+                    i += 2;
+                } else {
+                    InsertString<false>(r);
+                    ++i;
+                }
             }
             for (; i < last; ++i) {
                 DeleteString(s);
@@ -104,56 +132,177 @@ public:
     // match fields are left alone. A string equal to r in all 60 bytes is replaced by r.
     template <bool kFindMatch = true>
     void InsertString(unsigned r) {
-        const uint8_t* key = &text_[r];
-        nodes_[r].link[kLeft] = nodes_[r].link[kRight] = kNone;
-        unsigned h = key[1] ^ key[2];
-        h ^= h >> 4;
-        const unsigned root = key[0] + ((h & 15) << 8);
-        unsigned p = kNone + 1 + root;
-        uint16_t* link = &roots_[root];  // where the next node hangs, or r will
-        unsigned i = 1;          // bytes known equal between key and the current node
-        // Lengths of 2 or less never count as matches, so the best starts at 2; ties
-        // at 2 only move a position nobody reads. The loop body avoids branches where
-        // it can: which way a comparison goes is unpredictable.
-        unsigned bestLength = kLiteralThreshold;
-        unsigned bestPosition = kRingSize;
+        TDescent d;
+        StartDescent(d, r);
+        while (!StepDescent<kFindMatch>(d)) {
+        }
+        if (kFindMatch) SetMatch(static_cast<int>(d.bestLength), static_cast<int>(d.bestPosition));
+    }
+
+    // Adds the strings at a and then b as InsertString<false>(a) and
+    // InsertString<kFindMatch>(b) would, but with the two descents taking turns so that
+    // their chains of dependent loads overlap. Only for strings in different trees: then
+    // neither descent reads or writes a node or root of the other's tree, and the order
+    // of the two does not matter.
+    template <bool kFindMatch>
+    void InsertStringPair(unsigned a, unsigned b) {
+        TDescent da, db;
+        StartDescent(da, a);
+        StartDescent(db, b);
         for (;;) {
-            const unsigned next = *link;
-            if (next == kNone) {
-                *link = static_cast<uint16_t>(r);
-                nodes_[r].parent = static_cast<uint16_t>(p);
-                nodes_[r].prefix = static_cast<uint8_t>(i);
-                if (kFindMatch) SetMatch(static_cast<int>(bestLength), static_cast<int>(bestPosition));
-                return;
-            }
-            p = next;
-            // The node shares `shared` bytes with its parent, the key i bytes: when
-            // they differ, the key and the node share the smaller count and differ
-            // right after it (so the bytes there are never equal); when they are
-            // equal, compare on.
-            const uint8_t* const node = &text_[p];
-            const unsigned shared = nodes_[p].prefix;
-            if (shared == i)
-                i = MatchingBytes(key, node, i);
-            else
-                i = shared < i ? shared : i;
-            const unsigned distance = ((r - p) & kRingMask) - 1;
-            if (i >= kMaxMatch) {
-                // Every earlier node matched fewer bytes, so this one is the best.
-                bestLength = kMaxMatch;
-                bestPosition = distance;
+            if (StepDescent<false>(da)) {
+                while (!StepDescent<kFindMatch>(db)) {
+                }
                 break;
             }
-            if (kFindMatch) {
-                const bool better =
-                    i > bestLength || (i == bestLength && distance < bestPosition);
-                bestPosition = better ? distance : bestPosition;
-                bestLength = better ? i : bestLength;
+            if (StepDescent<kFindMatch>(db)) {
+                while (!StepDescent<false>(da)) {
+                }
+                break;
             }
-            link = &nodes_[p].link[key[i] > node[i] ? kRight : kLeft];
         }
-        if (kFindMatch) SetMatch(bestLength, bestPosition);
-        // r takes p's place.
+        if (kFindMatch) SetMatch(static_cast<int>(db.bestLength), static_cast<int>(db.bestPosition));
+    }
+
+    // The tree (0..4095) of the string whose first three bytes start at key.
+    TVX_LZH_INLINE static unsigned TreeOf(const uint8_t* key) {
+        unsigned h = key[1] ^ key[2];
+        h ^= h >> 4;
+        return key[0] + ((h & 15) << 8);
+    }
+
+    // The state of one insertion between steps of its descent.
+    struct TDescent {
+        // Kept to what each step needs (the ring position is key - text_, the link that
+        // leads to next follows from p and right), so that two descents fit in registers.
+        const uint8_t* key;  // the string being inserted
+        unsigned next;       // the node to visit next, or kNone
+        unsigned p;          // next's parent: a node, or a root as kNone + 1 + tree
+        unsigned i;          // bytes known equal between key and p's string
+        unsigned right;      // 1 when next is p's right child (key sorts after p), else 0
+        // Lengths of 2 or less never count as matches, so the best starts at 2; ties
+        // at 2 only move a position nobody reads.
+        unsigned bestLength;
+        unsigned bestPosition;
+    };
+
+    TVX_LZH_INLINE void StartDescent(TDescent& d, unsigned r) {
+        d.key = &text_[r];
+        nodes_[r].link[kLeft] = nodes_[r].link[kRight] = kNone;
+        const unsigned root = TreeOf(d.key);
+        d.p = kNone + 1 + root;
+        d.next = roots_[root];
+        d.i = 1;
+        d.right = 0;  // not read: a root's child always shares 1 byte with it, as the key
+        d.bestLength = kLiteralThreshold;
+        d.bestPosition = kRingSize;
+    }
+
+    // Goes one node down; true once r is in the tree (hung below the last node, or in
+    // the place of a node equal to it in all 60 bytes).
+    //
+    // Every node's prefix is exactly the length of its common prefix with its parent,
+    // and i exactly that of the key with p, so most steps need no text: at a node below
+    // p that shares more bytes with p than the key does, the key and the node differ
+    // where the key and p do, the same way round; at one that shares fewer, they differ
+    // where the node and p do, the other way round (the node lies on the side of p the
+    // key went to). Only when the two counts are equal are the bytes compared. Both
+    // children are read with the prefix, before the way on is known, so that a step is
+    // one load of the node plus a select, not two dependent loads.
+    template <bool kFindMatch>
+    TVX_LZH_INLINE bool StepDescent(TDescent& d) {
+        const unsigned p = d.next;
+        if (p == kNone) {
+            const auto r = static_cast<unsigned>(d.key - text_);
+            uint16_t* const link =
+                d.p > kNone ? &roots_[d.p - kNone - 1] : &nodes_[d.p].link[d.right];
+            *link = static_cast<uint16_t>(r);
+            nodes_[r].parent = static_cast<uint16_t>(d.p);
+            nodes_[r].prefix = static_cast<uint8_t>(d.i);
+            return true;
+        }
+        uint32_t children;
+        std::memcpy(&children, nodes_[p].link, sizeof children);
+        const unsigned shared = nodes_[p].prefix;
+        const uint8_t* const node = &text_[p];
+        unsigned i = d.i;
+        unsigned right;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        // The next 8 bytes of both are read at every node, with the prefix: when the
+        // counts are equal the answer is mostly in them, and choosing it with selects
+        // instead of a branch on the equality costs less than that branch's mispredicts.
+        uint64_t x, y;
+        std::memcpy(&x, d.key + i, 8);
+        std::memcpy(&y, node + i, 8);
+        const uint64_t diff = x ^ y;
+        if (__builtin_expect((diff | (shared ^ i)) == 0, 0)) {
+            // 8 more bytes agree (at i >= 52 that is all 60, and reading on from i + 8
+            // would pass the padding of text_).
+            i += 8;
+            if (i < kMaxMatch) i = MatchingBytes(d.key, node, i);
+            if (i >= kMaxMatch) return ReplaceWithKey(d, p);
+            right = d.key[i] > node[i] ? 1 : 0;
+        } else {
+            // diff is 0 only when the counts differ, and then `compared` is not used.
+            // The choices are made with masks from arithmetic flags: compilers turn
+            // comparisons and conditionals here back into branches.
+            const unsigned compared =
+                i + (static_cast<unsigned>(__builtin_ctzll(diff | (1ull << 63))) >> 3);
+            const unsigned comparedRight = __builtin_bswap64(x) > __builtin_bswap64(y) ? 1 : 0;
+            // Both counts are below 256, so the top bits of these differences are the
+            // flags shared == i and shared < i.
+            const unsigned mask = 0u - (((shared ^ i) - 1) >> 31);
+            const unsigned fewer = (shared - i) >> 31;
+            const unsigned kept = d.right ^ fewer;
+            const unsigned smaller = i + ((shared - i) & (0u - fewer));
+            right = kept ^ ((kept ^ comparedRight) & mask);
+            i = smaller ^ ((smaller ^ compared) & mask);
+            if (i >= kMaxMatch) return ReplaceWithKey(d, p);
+        }
+#else
+        if (shared == i) {
+            i = MatchingBytes(d.key, node, i);
+            if (i >= kMaxMatch) return ReplaceWithKey(d, p);
+            right = d.key[i] > node[i] ? 1 : 0;
+        } else {
+            right = d.right ^ (shared < i ? 1 : 0);
+            i = shared < i ? shared : i;
+        }
+#endif
+        if (kFindMatch) {
+            const unsigned distance = ((static_cast<unsigned>(d.key - text_) - p) & kRingMask) - 1;
+            const bool better =
+                i > d.bestLength || (i == d.bestLength && distance < d.bestPosition);
+            d.bestPosition = better ? distance : d.bestPosition;
+            d.bestLength = better ? i : d.bestLength;
+        }
+        d.p = p;
+        d.i = i;
+        d.right = right;
+        d.next = ChildOf(children, right);
+        return false;
+    }
+
+    // The key equals node p in all 60 bytes: it takes p's place, and p is its match.
+    TVX_LZH_INLINE bool ReplaceWithKey(TDescent& d, unsigned p) {
+        // Every earlier node matched fewer bytes, so this one is the best.
+        d.bestLength = kMaxMatch;
+        const auto r = static_cast<unsigned>(d.key - text_);
+        d.bestPosition = ((r - p) & kRingMask) - 1;
+        ReplaceNode(p, r);
+        return true;
+    }
+
+    // Link `side` (kLeft or kRight) of a node's two links read as one 32-bit word.
+    TVX_LZH_INLINE static unsigned ChildOf(uint32_t children, unsigned side) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+        side ^= 1;
+#endif
+        return static_cast<uint16_t>(children >> (16 * side));
+    }
+
+    // r takes p's place in its tree.
+    void ReplaceNode(unsigned p, unsigned r) {
         nodes_[r].prefix = nodes_[p].prefix;
         nodes_[r].parent = nodes_[p].parent;
         nodes_[r].link[kLeft] = nodes_[p].link[kLeft];
@@ -175,20 +324,31 @@ public:
             q = nodes_[p].link[kRight];
             AdjustPrefixLength(nodes_[p].parent, p, q);
         } else {
+            // The new prefix counts are compared from lower bounds instead of byte 1: two
+            // strings share at least the smallest prefix count on the tree path between
+            // them. spine: the counts below p's left child on the way to q; path: from p.
             q = nodes_[p].link[kLeft];
+            unsigned path = nodes_[q].prefix;
             if (nodes_[q].link[kRight] != kNone) {
-                do q = nodes_[q].link[kRight];
-                while (nodes_[q].link[kRight] != kNone);
+                unsigned spine = kMaxMatch;
+                do {
+                    q = nodes_[q].link[kRight];
+                    spine = nodes_[q].prefix < spine ? nodes_[q].prefix : spine;
+                } while (nodes_[q].link[kRight] != kNone);
+                path = spine < path ? spine : path;
                 if (nodes_[q].link[kLeft] != kNone)
                     AdjustPrefixLength(nodes_[q].parent, q, nodes_[q].link[kLeft]);
-                SetPrefixLength(1, q, nodes_[p].link[kLeft]);
+                SetPrefixLength(static_cast<int>(spine), q, nodes_[p].link[kLeft]);
                 nodes_[nodes_[q].parent].link[kRight] = nodes_[q].link[kLeft];
                 nodes_[nodes_[q].link[kLeft]].parent = nodes_[q].parent;
                 nodes_[q].link[kLeft] = nodes_[p].link[kLeft];
                 nodes_[nodes_[p].link[kLeft]].parent = static_cast<uint16_t>(q);
             }
-            SetPrefixLength(1, nodes_[p].parent, q);
-            SetPrefixLength(1, q, nodes_[p].link[kRight]);
+            const unsigned right = nodes_[p].link[kRight];
+            const unsigned up = nodes_[p].prefix;
+            const unsigned down = nodes_[right].prefix;
+            SetPrefixLength(static_cast<int>(up < path ? up : path), nodes_[p].parent, q);
+            SetPrefixLength(static_cast<int>(down < path ? down : path), q, right);
             nodes_[q].link[kRight] = nodes_[p].link[kRight];
             nodes_[nodes_[p].link[kRight]].parent = static_cast<uint16_t>(q);
         }
@@ -267,6 +427,15 @@ public:
 
     TAdaptiveTree& Tree() { return tree_; }
     bool InSearchTree(unsigned p) const { return nodes_[p].parent != kNone; }
+    // Read-only views of the search trees, for tests that check their invariants: the
+    // root of tree t (0..4095) and a node's children, each kNone (4096) when missing; a
+    // node's parent (kNone + 1 + t for a root); its prefix count; its 60-byte string.
+    unsigned RootOf(unsigned t) const { return roots_[t]; }
+    unsigned LinkOf(unsigned p, unsigned side) const { return nodes_[p].link[side]; }
+    unsigned ParentOf(unsigned p) const { return nodes_[p].parent; }
+    unsigned PrefixOf(unsigned p) const { return nodes_[p].prefix; }
+    const uint8_t* StringAt(unsigned p) const { return &text_[p]; }
+    static unsigned TreeOfString(const uint8_t* s) { return TreeOf(s); }
 
 private:
     static constexpr unsigned kNone = kRingSize;  // stands for no node
@@ -312,12 +481,13 @@ private:
     // one link).
     void ReplaceChild(unsigned from, unsigned to) {
         const unsigned up = nodes_[from].parent;
-        if (up > kNone)
+        if (up > kNone) {
             roots_[up - kNone - 1] = static_cast<uint16_t>(to);
-        else if (nodes_[up].link[kRight] == from)
-            nodes_[up].link[kRight] = static_cast<uint16_t>(to);
-        else
-            nodes_[up].link[kLeft] = static_cast<uint16_t>(to);
+        } else {
+            // Which side is as good as random: pick it without a branch.
+            const unsigned side = nodes_[up].link[kRight] == from ? kRight : kLeft;
+            nodes_[up].link[side] = static_cast<uint16_t>(to);
+        }
     }
 
     TChannel& channel_;
@@ -340,3 +510,5 @@ private:
 };
 
 }  // namespace lzh
+
+#undef TVX_LZH_INLINE

@@ -15,7 +15,7 @@ void TAdaptiveTree::StartAdaptiveTree() {
         childSlot[j] = static_cast<uint16_t>(i);
         parentSlot[i] = parentSlot[i + 1] = static_cast<uint16_t>(j);
     }
-    frequency[kSlotCount] = 0xFFFF;
+    for (int i = kSlotCount; i < kSlotCount + 4; ++i) frequency[i] = 0xFFFF;
     parentSlot[kRootSlot] = 0;
 }
 

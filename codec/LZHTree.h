@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace lzh {
 
@@ -32,7 +33,8 @@ constexpr uint16_t kRebuildFrequency = 0x8000;
 // slot. A child-slot value of 627 + s marks the leaf of symbol s, and
 // parentSlot[627 + s] is that leaf's slot.
 struct TAdaptiveTree {
-    uint16_t frequency[kSlotCount + 1];  // [627] is a stop value 0xFFFF
+    // [627..630] are stop values 0xFFFF: the update's search reads four counts at a time.
+    uint16_t frequency[kSlotCount + 4];
     uint16_t parentSlot[kSlotCount + kSymbolCount + 1];
     uint16_t childSlot[kSlotCount + 1];
 
@@ -55,7 +57,26 @@ inline void TAdaptiveTree::UpdateAdaptiveTree(int s) {
         if (f > at[1]) {
             // The stop value at slot 627 ends the search: no count reaches 0xFFFF.
             size_t l = k + 1;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+            // Four counts at a time: a lane's top bit ends up set when the count is at
+            // least f. Counts below the root's are at most 0x7FFF, so f is too, and no
+            // lane borrows from the next; counts of 0x8000 and more set the bit by
+            // themselves. The scan's end was the most mispredicted branch of the update.
+            constexpr uint64_t kTopBits = 0x8000800080008000ull;
+            const uint64_t fs = f * 0x0001000100010001ull;
+            for (;;) {
+                uint64_t w;
+                std::memcpy(&w, &frequency[l + 1], sizeof w);
+                const uint64_t atLeast = (((w | kTopBits) - fs) | w) & kTopBits;
+                if (atLeast != 0) {
+                    l += static_cast<size_t>(__builtin_ctzll(atLeast)) >> 4;
+                    break;
+                }
+                l += 4;
+            }
+#else
             while (f > frequency[l + 1]) ++l;
+#endif
             *at = frequency[l];
             frequency[l] = f;
 

@@ -101,4 +101,46 @@ TEST(LZHPinnedStream, EncoderWritesExactlyTheseStreams) {
     EXPECT_TRUE(Compress({}).out.empty());
 }
 
+// Inside a match the encoder inserts two strings side by side when their trees differ
+// from each other and from that of the string deleted between them, and one after the
+// other when not. These inputs take each way, pinned with streams from the encoder that
+// inserted every string on its own: a block repeated with period 4036 (each deleted
+// string lies in the tree of the string inserted before it), runs of one byte (r and
+// r + 1 share a tree) between text (pairs), and a 37-byte period cut at twelve lengths
+// (the input ends between the two steps of a pair at every other one).
+TEST(LZHPinnedStream, PairedInsertionsAndTheirFallbacksWriteTheseStreams) {
+    Bytes period;
+    const Bytes block = Noise(4036, 21);
+    for (int k = 0; k < 8; ++k) period.insert(period.end(), block.begin(), block.end());
+    Bytes runs;
+    for (uint32_t j = 0; j < 300; ++j) {
+        runs.insert(runs.end(), 3 + j % 40, static_cast<uint8_t>('a' + j % 3));
+        const Bytes text = Words(50 + j % 30, 100 + j);
+        runs.insert(runs.end(), text.begin(), text.end());
+    }
+    const TPinned cases[] = {
+        {"period 4036", period, 5229, 0x7fbb2b9d79b35e21ull},
+        {"runs between words", runs, 5479, 0xe5386ce6e4ff6756ull},
+    };
+    for (const auto& c : cases) {
+        const TRun run = Compress(c.input);
+        EXPECT_EQ(run.out.size(), c.size) << c.name;
+        EXPECT_EQ(Fnv1a(run.out), c.hash) << c.name;
+        EXPECT_EQ(Expand(run.out, static_cast<int32_t>(c.input.size())).out, c.input) << c.name;
+    }
+
+    const Bytes short_block = Noise(37, 23);
+    Bytes streams;
+    for (size_t n = 6000; n < 6012; ++n) {
+        Bytes input;
+        while (input.size() < n) input.insert(input.end(), short_block.begin(), short_block.end());
+        input.resize(n);
+        const TRun run = Compress(input);
+        EXPECT_EQ(Expand(run.out, static_cast<int32_t>(n)).out, input) << n;
+        streams.insert(streams.end(), run.out.begin(), run.out.end());
+    }
+    EXPECT_EQ(streams.size(), 2327u);
+    EXPECT_EQ(Fnv1a(streams), 0xd1d3ddea515d7557ull);
+}
+
 }  // namespace

@@ -78,6 +78,62 @@ std::vector<TItem> Items(const Bytes& stream, size_t n) {
     return items;
 }
 
+// The search trees as the descent relies on them: every string in the tree of its first
+// three bytes, parent links that match the child links, no two strings equal in all 60
+// bytes, in-order strictly increasing, each node's prefix count exactly its common
+// length with its parent (1 below a root), and no node outside the trees that claims
+// to be in one. Returns the first violation.
+std::string CheckSearchTrees(const Encoder& e) {
+    constexpr unsigned kNone = lzh::kRingSize;
+    const auto common = [&](unsigned a, unsigned b) {
+        unsigned n = 0;
+        while (n < lzh::kMaxMatch && e.StringAt(a)[n] == e.StringAt(b)[n]) ++n;
+        return n;
+    };
+    size_t reached = 0;
+    for (unsigned t = 0; t < 4096; ++t) {
+        const unsigned root = e.RootOf(t);
+        if (root == kNone) continue;
+        const std::string where = " in tree " + std::to_string(t);
+        if (e.ParentOf(root) != kNone + 1 + t) return "root's parent" + where;
+        if (e.PrefixOf(root) != 1) return "root's prefix" + where;
+        std::vector<unsigned> inOrder;
+        std::vector<unsigned> path;
+        unsigned n = root;
+        while (n != kNone || !path.empty()) {  // in-order walk
+            if (n != kNone) {
+                if (++reached > 4096) return "a cycle" + where;
+                path.push_back(n);
+                n = e.LinkOf(n, 0);
+                continue;
+            }
+            n = path.back();
+            path.pop_back();
+            inOrder.push_back(n);
+            if (Encoder::TreeOfString(e.StringAt(n)) != t) return "a stray string" + where;
+            for (unsigned side : {0u, 1u}) {
+                const unsigned c = e.LinkOf(n, side);
+                if (c == kNone) continue;
+                if (e.ParentOf(c) != n) return "a parent link" + where;
+                if (e.PrefixOf(c) != common(c, n))
+                    return "prefix " + std::to_string(e.PrefixOf(c)) + " of " + std::to_string(c) +
+                           ", not " + std::to_string(common(c, n)) + where;
+            }
+            n = e.LinkOf(n, 1);
+        }
+        for (size_t k = 1; k < inOrder.size(); ++k) {
+            const unsigned a = inOrder[k - 1], b = inOrder[k];
+            const unsigned m = common(a, b);
+            if (m == lzh::kMaxMatch || e.StringAt(a)[m] > e.StringAt(b)[m]) return "order" + where;
+        }
+    }
+    size_t claimed = 0;
+    for (unsigned p = 0; p < lzh::kRingSize; ++p) claimed += e.InSearchTree(p) ? 1 : 0;
+    if (claimed != reached) return std::to_string(claimed) + " nodes claim a tree, " +
+                                   std::to_string(reached) + " are in one";
+    return {};
+}
+
 TItem Match(int length, int position) { return {length + lzh::kLengthSymbolBias, position}; }
 TItem Literal(uint8_t b) { return {b, -1}; }
 
@@ -290,6 +346,37 @@ TEST(LZHEncoder, OfEqualMatchesTheNearestIsSent) {
     }
     EXPECT_EQ(third, Match(5, 95));
     EXPECT_EQ(Expand(run.out, static_cast<int32_t>(data.size())).out, data);
+}
+
+// Deletions, replacements and the side-by-side insertions all keep the trees sound; the
+// inputs stop at odd points so that the trees are seen in many states.
+TEST(LZHEncoder, SearchTreesStaySound) {
+    Bytes runs;
+    for (int j = 0; j < 400; ++j) {
+        runs.insert(runs.end(), static_cast<size_t>(1 + j % 70), static_cast<uint8_t>(" a\0"[j % 3]));
+        const Bytes text = SampleText(static_cast<size_t>(20 + j % 50), static_cast<uint32_t>(j));
+        runs.insert(runs.end(), text.begin(), text.end());
+    }
+    Bytes blocks;
+    const Bytes block = RandomBytes(60, 8);
+    for (int j = 0; j < 300; ++j) {
+        blocks.insert(blocks.end(), block.begin(), block.end());
+        if (j % 3 == 0) blocks.push_back(static_cast<uint8_t>(j));
+    }
+    Bytes twoLetters = RandomBytes(30000, 9);
+    for (auto& b : twoLetters) b = static_cast<uint8_t>('a' + (b & 1));
+    const std::pair<const char*, Bytes> inputs[] = {
+        {"text", SampleText(50000, 3)}, {"runs", runs},          {"blocks", blocks},
+        {"noise", RandomBytes(20000, 4)}, {"two letters", twoLetters},
+    };
+    for (const auto& [name, input] : inputs) {
+        for (size_t n : {size_t{5000}, input.size() / 2 + 7, input.size()}) {
+            TVectorChannel ch(Bytes(input.begin(), input.begin() + static_cast<std::ptrdiff_t>(n)));
+            auto e = std::make_unique<Encoder>(ch);
+            e->Compress();
+            EXPECT_EQ(CheckSearchTrees(*e), "") << name << ", " << n << " bytes";
+        }
+    }
 }
 
 // Locks the exact stream: text, noise and a run of spaces against a stream kept in
