@@ -123,6 +123,8 @@ private:
         uint8_t level = 0;       // length of the node's string
     };
     Inner inner_[kWindow + 257] = {};
+    // The latest position of an inner node's string (kMark: its parent has yet to learn
+    // of it). A root's entry is never marked and its position never read.
     uint16_t nodePosition_[kWindow + 257] = {};
     uint16_t nodeParent_[2 * kWindow + 1] = {};
     // Children are kept in doubly linked chains. nextLink_ holds, for each node, the next
@@ -299,12 +301,15 @@ TVX_LH5_INLINE void LH5Encoder::InsertPosition(int p, int& L, int& m) {
             r = q;
             q = nodeParent_[q];
         }
+        // Marked nodes from q up take p; the first unmarked one takes p marked, unless
+        // it is a root: a root's position is never read and a root is never marked, so
+        // it may take p unmarked, which saves a branch.
         int t = q;
         while (nodePosition_[t] & kMark) {
             nodePosition_[t] = static_cast<uint16_t>(p);
             t = nodeParent_[t];
         }
-        if (t < kWindow) nodePosition_[t] = static_cast<uint16_t>(p | kMark);
+        nodePosition_[t] = static_cast<uint16_t>(p | (t < kWindow ? kMark : 0));
     } else {
         q = kRoot + text_[p];
         const int slot = kRootSlots + (text_[p] << 8) + text_[p + 1];
@@ -385,11 +390,11 @@ TVX_LH5_INLINE void LH5Encoder::DeletePosition(int p) {
         nodePosition_[q] = static_cast<uint16_t>(s | kWindow);
         q = nodeParent_[q];
     }
-    if (q < kWindow) {
-        u = Before(u, p);
-        if (u > s) s = u;
-        nodePosition_[q] = static_cast<uint16_t>(s | kWindow | kMark);
-    }
+    // The first unmarked ancestor takes the latest of the positions, marked; a root
+    // (never marked, its position never read) takes it unmarked, without a branch.
+    u = Before(u, p);
+    if (u > s) s = u;
+    nodePosition_[q] = static_cast<uint16_t>(s | kWindow | (q < kWindow ? kMark : 0));
 
     s = inner_[r].childXor;  // the one child left
     const int parent = nodeParent_[r];
