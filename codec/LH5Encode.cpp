@@ -531,35 +531,18 @@ void LH5Encoder::EncodeItems(unsigned size) {
         dist[k] = ((len + extra[k]) << 16) | ((static_cast<unsigned>(auxCode_[k]) << len) >> 16);
     }
 
-    // An item adds at most 16 + 16 + 12 bits to the fewer than 8 left over, so the word
-    // never overflows, and a store of 8 bytes covers all its whole bytes.
+    // An item adds at most 16 + 16 + 12 bits, two literals at most 32, to the fewer
+    // than 8 left over, so the word never overflows, and a store of 8 bytes covers all
+    // its whole bytes. A group of eight items writes at most 44 bytes.
     constexpr unsigned kOutChunk = 4096;
-    uint8_t out[kOutChunk + 8];
+    uint8_t out[kOutChunk + 64];
     uint8_t* o = out;
     uint64_t acc = pendingByte_ >> pendingBitCount_;
     unsigned count = 8u - pendingBitCount_;  // bits in acc not yet stored
 
-    const uint8_t* item = itemBuffer_;
-    unsigned flags = 0;
-    for (unsigned i = 0; i < size; ++i) {
-        if ((i & 7) == 0) flags = *item++;
-        const unsigned match = (flags >> 7) & 1;
-        flags <<= 1;
-        const unsigned matchMask = 0u - match;
-        const uint32_t sym = litLen[item[0] + (match << 8)];
-        const unsigned d = ((static_cast<unsigned>(item[1]) << 8) | item[2]) & matchMask;
-        const int k = BitLength(d);
-        const uint32_t dk = dist[k] & matchMask;
-        const unsigned e = extra[k];
-        const unsigned n1 = sym >> 16;
-        const unsigned n2 = dk >> 16;
-        acc = (acc << n1) | (sym & 0xFFFF);
-        acc = (acc << n2) | (((dk & 0xFFFF) << e) | (d & ((1u << e) - 1)));
-        count += n1 + n2;
-        item += 1 + 2 * match;
-
-        // The unstored bits to the top of the word (count is below 64; the double shift
-        // keeps count 0 defined), then its whole bytes out, first bit first.
+    // The unstored bits to the top of the word (count is below 64; the double shift keeps
+    // count 0 defined), then its whole bytes out, first bit first.
+    auto store = [&]() {
         const uint64_t top = (acc << (63 - count)) << 1;
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ && defined(__GNUC__)
         const uint64_t wire = __builtin_bswap64(top);
@@ -569,6 +552,41 @@ void LH5Encoder::EncodeItems(unsigned size) {
 #endif
         o += count >> 3;
         count &= 7;
+    };
+    auto literal = [&](unsigned c) {
+        const uint32_t sym = litLen[c];
+        acc = (acc << (sym >> 16)) | (sym & 0xFFFF);
+        count += sym >> 16;
+    };
+
+    const uint8_t* item = itemBuffer_;
+    for (unsigned i = 0; i < size; i += 8) {
+        unsigned flags = *item++;
+        const unsigned inGroup = size - i < 8 ? size - i : 8;
+        if (flags == 0 && inGroup == 8) {
+            // Eight literals, the usual group in data that hardly repeats.
+            for (int j = 0; j < 8; j += 2) {
+                literal(item[j]);
+                literal(item[j + 1]);
+                store();
+            }
+            item += 8;
+        } else {
+            for (unsigned j = 0; j < inGroup; ++j) {
+                const unsigned match = (flags >> 7) & 1;
+                flags <<= 1;
+                const unsigned matchMask = 0u - match;
+                literal(item[0] + (match << 8));
+                const unsigned d = ((static_cast<unsigned>(item[1]) << 8) | item[2]) & matchMask;
+                const int k = BitLength(d);
+                const uint32_t dk = dist[k] & matchMask;
+                const unsigned e = extra[k];
+                acc = (acc << (dk >> 16)) | (((dk & 0xFFFF) << e) | (d & ((1u << e) - 1)));
+                count += dk >> 16;
+                item += 1 + 2 * match;
+                store();
+            }
+        }
         if (o >= out + kOutChunk) {
             ch_.WriteBytes(out, static_cast<size_t>(o - out));
             o = out;
