@@ -48,10 +48,11 @@ constexpr int kLastPosition = 2 * kWindow;    // reaching it slides the text
 #define TVX_LH5_INLINE inline
 #endif
 
-// Number of significant bits of d (0 for 0): the distance class of distance d.
+// Number of significant bits of d (0 for 0): the distance class of distance d, which is
+// below 2^31. 2d + 1 is never 0, so no branch is needed for d = 0.
 TVX_LH5_INLINE int BitLength(unsigned d) {
 #if defined(__GNUC__)
-    return d ? 32 - __builtin_clz(d) : 0;
+    return 31 - __builtin_clz(2 * d + 1);
 #else
     int k = 0;
     for (; d; d >>= 1) ++k;
@@ -122,6 +123,8 @@ private:
         uint8_t level = 0;       // length of the node's string
     };
     Inner inner_[kWindow + 257] = {};
+    // The latest position of an inner node's string (kMark: its parent has yet to learn
+    // of it). A root's entry is never marked and its position never read.
     uint16_t nodePosition_[kWindow + 257] = {};
     uint16_t nodeParent_[2 * kWindow + 1] = {};
     // Children are kept in doubly linked chains. nextLink_ holds, for each node, the next
@@ -133,7 +136,9 @@ private:
     // (parent 0) points through it at the leaf that took its place.
     uint32_t nodePrevious_[2 * kWindow + 1] = {};
     uint16_t nextLink_[kLinkCount] = {};
-    uint8_t itemBuffer_[kItemBufferSize] = {};
+    // Two spare bytes past the last item: EncodeItems reads a literal's two following
+    // bytes as if it were a match, and discards them.
+    uint8_t itemBuffer_[kItemBufferSize + 2] = {};
 
     uint8_t pendingByte_ = 0;
     uint8_t pendingBitCount_ = 8;  // free bit positions left in pendingByte_
@@ -296,12 +301,15 @@ TVX_LH5_INLINE void LH5Encoder::InsertPosition(int p, int& L, int& m) {
             r = q;
             q = nodeParent_[q];
         }
+        // Marked nodes from q up take p; the first unmarked one takes p marked, unless
+        // it is a root: a root's position is never read and a root is never marked, so
+        // it may take p unmarked, which saves a branch.
         int t = q;
         while (nodePosition_[t] & kMark) {
             nodePosition_[t] = static_cast<uint16_t>(p);
             t = nodeParent_[t];
         }
-        if (t < kWindow) nodePosition_[t] = static_cast<uint16_t>(p | kMark);
+        nodePosition_[t] = static_cast<uint16_t>(p | (t < kWindow ? kMark : 0));
     } else {
         q = kRoot + text_[p];
         const int slot = kRootSlots + (text_[p] << 8) + text_[p + 1];
@@ -382,11 +390,11 @@ TVX_LH5_INLINE void LH5Encoder::DeletePosition(int p) {
         nodePosition_[q] = static_cast<uint16_t>(s | kWindow);
         q = nodeParent_[q];
     }
-    if (q < kWindow) {
-        u = Before(u, p);
-        if (u > s) s = u;
-        nodePosition_[q] = static_cast<uint16_t>(s | kWindow | kMark);
-    }
+    // The first unmarked ancestor takes the latest of the positions, marked; a root
+    // (never marked, its position never read) takes it unmarked, without a branch.
+    u = Before(u, p);
+    if (u > s) s = u;
+    nodePosition_[q] = static_cast<uint16_t>(s | kWindow | (q < kWindow ? kMark : 0));
 
     s = inner_[r].childXor;  // the one child left
     const int parent = nodeParent_[r];
@@ -503,62 +511,88 @@ void LH5Encoder::SendBlock() {
 }
 
 // Sends the block's items: the same bits as EncodeLitLen and EncodeDistance item by item,
-// gathered in a local bit buffer and written whole bytes at a time, in the same order.
+// in the same order. Literals and matches take one path, without a branch on the kind of
+// item (which no processor can guess on text): a literal is coded as a match whose
+// distance part has no bits. The bits gather in a 64-bit word whose whole bytes are
+// stored after every item, eight at a time, and the channel gets them in runs.
 void LH5Encoder::EncodeItems(unsigned size) {
-    // Each symbol's code right-aligned, with its length (and for distance classes the
-    // count of extra bits) above it.
+    // Each symbol's code right-aligned, with its length above it; for distance classes
+    // the length counts the extra bits too, and extra[k] is their number.
     uint32_t litLen[kLitLenSymbols];
     for (int c = 0; c < kLitLenSymbols; ++c) {
         const unsigned len = litLenLength_[c];
         litLen[c] = (len << 16) | ((static_cast<unsigned>(litLenCode_[c]) << len) >> 16);
     }
     uint32_t dist[kDistSymbols];
+    unsigned extra[kDistSymbols];
     for (int k = 0; k < kDistSymbols; ++k) {
         const unsigned len = auxLength_[k];
-        const unsigned extra = k > 1 ? static_cast<unsigned>(k - 1) : 0;
-        dist[k] = ((len + extra) << 16) | ((static_cast<unsigned>(auxCode_[k]) << len) >> 16);
+        extra[k] = k > 1 ? static_cast<unsigned>(k - 1) : 0;
+        dist[k] = ((len + extra[k]) << 16) | ((static_cast<unsigned>(auxCode_[k]) << len) >> 16);
     }
 
+    // An item adds at most 16 + 16 + 12 bits, two literals at most 32, to the fewer
+    // than 8 left over, so the word never overflows, and a store of 8 bytes covers all
+    // its whole bytes. A group of eight items writes at most 44 bytes.
+    constexpr unsigned kOutChunk = 4096;
+    uint8_t out[kOutChunk + 64];
+    uint8_t* o = out;
     uint64_t acc = pendingByte_ >> pendingBitCount_;
-    unsigned count = 8u - pendingBitCount_;  // bits in acc not yet written
-    auto put = [&](unsigned n, unsigned bits) {
-        acc = (acc << n) | bits;
-        count += n;
-        if (count >= 32) {
-            count -= 32;
-            const auto word = static_cast<uint32_t>(acc >> count);
-            ch_.WriteByte(static_cast<uint8_t>(word >> 24));
-            ch_.WriteByte(static_cast<uint8_t>(word >> 16));
-            ch_.WriteByte(static_cast<uint8_t>(word >> 8));
-            ch_.WriteByte(static_cast<uint8_t>(word));
-        }
+    unsigned count = 8u - pendingBitCount_;  // bits in acc not yet stored
+
+    // The unstored bits to the top of the word (count is below 64; the double shift keeps
+    // count 0 defined), then its whole bytes out, first bit first.
+    auto store = [&]() {
+        const uint64_t top = (acc << (63 - count)) << 1;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ && defined(__GNUC__)
+        const uint64_t wire = __builtin_bswap64(top);
+        std::memcpy(o, &wire, 8);
+#else
+        for (int b = 0; b < 8; ++b) o[b] = static_cast<uint8_t>(top >> (56 - 8 * b));
+#endif
+        o += count >> 3;
+        count &= 7;
+    };
+    auto literal = [&](unsigned c) {
+        const uint32_t sym = litLen[c];
+        acc = (acc << (sym >> 16)) | (sym & 0xFFFF);
+        count += sym >> 16;
     };
 
     const uint8_t* item = itemBuffer_;
-    unsigned flags = 0;
-    for (unsigned i = 0; i < size; ++i) {
-        if ((i & 7) == 0)
-            flags = *item++;
-        else
-            flags = (flags << 1) & 0xFF;
-        if (flags & 0x80) {
-            const uint32_t sym = litLen[item[0] + 256];
-            put(sym >> 16, sym & 0xFFFF);
-            const unsigned d = (static_cast<unsigned>(item[1]) << 8) | item[2];
-            const int k = BitLength(d);
-            const uint32_t dk = dist[k];
-            const unsigned extra = k > 1 ? static_cast<unsigned>(k - 1) : 0;
-            put(dk >> 16, ((dk & 0xFFFF) << extra) | (d & ((1u << extra) - 1)));
-            item += 3;
+    for (unsigned i = 0; i < size; i += 8) {
+        unsigned flags = *item++;
+        const unsigned inGroup = size - i < 8 ? size - i : 8;
+        if (flags == 0 && inGroup == 8) {
+            // Eight literals, the usual group in data that hardly repeats.
+            for (int j = 0; j < 8; j += 2) {
+                literal(item[j]);
+                literal(item[j + 1]);
+                store();
+            }
+            item += 8;
         } else {
-            const uint32_t sym = litLen[*item++];
-            put(sym >> 16, sym & 0xFFFF);
+            for (unsigned j = 0; j < inGroup; ++j) {
+                const unsigned match = (flags >> 7) & 1;
+                flags <<= 1;
+                const unsigned matchMask = 0u - match;
+                literal(item[0] + (match << 8));
+                const unsigned d = ((static_cast<unsigned>(item[1]) << 8) | item[2]) & matchMask;
+                const int k = BitLength(d);
+                const uint32_t dk = dist[k] & matchMask;
+                const unsigned e = extra[k];
+                acc = (acc << (dk >> 16)) | (((dk & 0xFFFF) << e) | (d & ((1u << e) - 1)));
+                count += dk >> 16;
+                item += 1 + 2 * match;
+                store();
+            }
+        }
+        if (o >= out + kOutChunk) {
+            ch_.WriteBytes(out, static_cast<size_t>(o - out));
+            o = out;
         }
     }
-    while (count >= 8) {
-        count -= 8;
-        ch_.WriteByte(static_cast<uint8_t>(acc >> count));
-    }
+    ch_.WriteBytes(out, static_cast<size_t>(o - out));
     pendingBitCount_ = static_cast<uint8_t>(8 - count);
     pendingByte_ = static_cast<uint8_t>((acc << pendingBitCount_) & 0xFF);
 }

@@ -96,6 +96,26 @@ Bytes TwoLetters(size_t n, uint32_t seed) {
     return b;
 }
 
+// Noise with short copies (3 to 10 bytes from up to 300 back) as about one item in
+// eleven: the block coder sees matches at every place in its groups of eight items, and
+// about half the groups all literals.
+Bytes SparseCopies(size_t n, uint32_t seed) {
+    TXorShift rng{seed};
+    Bytes b;
+    while (b.size() < n) {
+        const uint32_t v = rng.Next();
+        if (v % 11 == 0 && b.size() >= 300) {
+            const size_t from = b.size() - (1 + (v >> 8) % 300);
+            const uint32_t count = 3 + (v >> 20) % 8;
+            for (uint32_t j = 0; j < count; ++j) b.push_back(b[from + j]);
+        } else {
+            b.push_back(static_cast<uint8_t>(v >> 24));
+        }
+    }
+    b.resize(n);
+    return b;
+}
+
 // Runs, a repeated block with a byte between copies, noise and text back to back, with
 // copies of earlier parts at distances near the window's size.
 Bytes Mixed() {
@@ -135,6 +155,7 @@ TEST(LH5PinnedStream, EncoderWritesExactlyTheseStreams) {
         {"two letters", TwoLetters(200000, 9), 30454, 0x301fb7150db0a271ull},
         {"words", Words(400000, 3), 76495, 0xa0454ffb04af4201ull},
         {"mixed", Mixed(), 41968, 0x24caf8bac12b8221ull},
+        {"sparse copies", SparseCopies(300000, 11), 220274, 0x5cb6e9e65d08643bull},
     };
     for (const auto& c : cases) {
         const Bytes out = Compress(c.input);
