@@ -246,20 +246,19 @@ public:
             if (i >= kMaxMatch) return ReplaceWithKey(d, p);
             right = d.key[i] > node[i] ? 1 : 0;
         } else {
-            // diff is 0 only when the counts differ, and then `compared` is not used.
-            // The choices are made with masks from arithmetic flags: compilers turn
-            // comparisons and conditionals here back into branches.
+            // When the node shares more bytes with p than the key does, the key and the
+            // node differ at byte i, where the key and p do: the bytes read give that
+            // answer too, so only a node that shares fewer needs its own. diff is 0 only
+            // when it shares fewer, and then `compared` is not used. The choice is made
+            // with a mask from an arithmetic flag: compilers turn comparisons and
+            // conditionals here back into branches.
             const unsigned compared =
                 i + (static_cast<unsigned>(__builtin_ctzll(diff | (1ull << 63))) >> 3);
             const unsigned comparedRight = __builtin_bswap64(x) > __builtin_bswap64(y) ? 1 : 0;
-            // Both counts are below 256, so the top bits of these differences are the
-            // flags shared == i and shared < i.
-            const unsigned mask = 0u - (((shared ^ i) - 1) >> 31);
-            const unsigned fewer = (shared - i) >> 31;
-            const unsigned kept = d.right ^ fewer;
-            const unsigned smaller = i + ((shared - i) & (0u - fewer));
-            right = kept ^ ((kept ^ comparedRight) & mask);
-            i = smaller ^ ((smaller ^ compared) & mask);
+            // Both counts are below 256, so the top bit of the difference is shared < i.
+            const unsigned fewer = 0u - ((shared - i) >> 31);
+            right = comparedRight ^ ((comparedRight ^ d.right ^ 1) & fewer);
+            i = compared ^ ((compared ^ shared) & fewer);
             if (i >= kMaxMatch) return ReplaceWithKey(d, p);
         }
 #else
