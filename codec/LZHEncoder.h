@@ -124,9 +124,6 @@ public:
     void InitSearchTrees() {
         for (auto& root : roots_) root = kNone;
         for (int i = 0; i < kRingSize; ++i) nodes_[i].parent = kNone;
-        // Stands in for a missing child and for the node above a root (ReplaceChild
-        // reads its links): defined values, never part of a tree.
-        nodes_[kNone] = TNode{{kNone, kNone}, kNone, 0};
     }
 
     // Adds the string at ring position r. With kFindMatch it leaves the longest match
@@ -317,17 +314,19 @@ public:
 
     // Removes the string at ring position p from its tree (nothing when it is in none).
     void DeleteString(unsigned p) {
-        const unsigned parent = nodes_[p].parent;
-        if (parent == kNone) return;
-        const unsigned left = nodes_[p].link[kLeft];
-        const unsigned right = nodes_[p].link[kRight];
+        if (nodes_[p].parent == kNone) return;
         unsigned q;
-        if ((left != kNone) & (right != kNone)) {
-            // The in-order predecessor q takes p's place. The new prefix counts are
-            // compared from lower bounds instead of byte 1: two strings share at least
-            // the smallest prefix count on the tree path between them. spine: the counts
-            // below p's left child on the way to q; path: from p.
-            q = left;
+        if (nodes_[p].link[kRight] == kNone) {
+            q = nodes_[p].link[kLeft];
+            if (q != kNone) AdjustPrefixLength(nodes_[p].parent, p, q);
+        } else if (nodes_[p].link[kLeft] == kNone) {
+            q = nodes_[p].link[kRight];
+            AdjustPrefixLength(nodes_[p].parent, p, q);
+        } else {
+            // The new prefix counts are compared from lower bounds instead of byte 1: two
+            // strings share at least the smallest prefix count on the tree path between
+            // them. spine: the counts below p's left child on the way to q; path: from p.
+            q = nodes_[p].link[kLeft];
             unsigned path = nodes_[q].prefix;
             if (nodes_[q].link[kRight] != kNone) {
                 unsigned spine = kMaxMatch;
@@ -336,81 +335,44 @@ public:
                     spine = nodes_[q].prefix < spine ? nodes_[q].prefix : spine;
                 } while (nodes_[q].link[kRight] != kNone);
                 path = spine < path ? spine : path;
-                const unsigned up = nodes_[q].parent;
-                const unsigned below = nodes_[q].link[kLeft];  // may be kNone
-                MoveUp(up, q, below);
-                nodes_[left].prefix = static_cast<uint8_t>(CountFrom(left, q, spine, 1, 0));
-                nodes_[up].link[kRight] = static_cast<uint16_t>(below);
-                nodes_[below].parent = static_cast<uint16_t>(up);
-                nodes_[q].link[kLeft] = static_cast<uint16_t>(left);
-                nodes_[left].parent = static_cast<uint16_t>(q);
+                if (nodes_[q].link[kLeft] != kNone)
+                    AdjustPrefixLength(nodes_[q].parent, q, nodes_[q].link[kLeft]);
+                SetPrefixLength(static_cast<int>(spine), q, nodes_[p].link[kLeft]);
+                nodes_[nodes_[q].parent].link[kRight] = nodes_[q].link[kLeft];
+                nodes_[nodes_[q].link[kLeft]].parent = nodes_[q].parent;
+                nodes_[q].link[kLeft] = nodes_[p].link[kLeft];
+                nodes_[nodes_[p].link[kLeft]].parent = static_cast<uint16_t>(q);
             }
+            const unsigned right = nodes_[p].link[kRight];
             const unsigned up = nodes_[p].prefix;
             const unsigned down = nodes_[right].prefix;
-            nodes_[q].prefix = static_cast<uint8_t>(PrefixUnder(parent, q, up < path ? up : path));
-            nodes_[right].prefix =
-                static_cast<uint8_t>(CountFrom(right, q, down < path ? down : path, 1, 0));
-            nodes_[q].link[kRight] = static_cast<uint16_t>(right);
-            nodes_[right].parent = static_cast<uint16_t>(q);
-        } else {
-            // At most one child (or none: q is then kNone, whose entry absorbs the
-            // writes). Which of the three cases it is is close to random, so no branch
-            // depends on it.
-            q = left ^ right ^ kNone;
-            MoveUp(parent, p, q);
+            SetPrefixLength(static_cast<int>(up < path ? up : path), nodes_[p].parent, q);
+            SetPrefixLength(static_cast<int>(down < path ? down : path), q, right);
+            nodes_[q].link[kRight] = nodes_[p].link[kRight];
+            nodes_[nodes_[p].link[kRight]].parent = static_cast<uint16_t>(q);
         }
-        nodes_[q].parent = static_cast<uint16_t>(parent);
+        nodes_[q].parent = nodes_[p].parent;  // q may be kNone: its entry absorbs this
         ReplaceChild(p, q);
         nodes_[p].parent = kNone;
     }
 
-    // The prefix count of node n under q (a node, or a root: then 1, as a tree's
-    // strings share byte 0), comparing from byte j on (the bytes before are known to
-    // agree). n may be kNone.
-    TVX_LZH_INLINE unsigned PrefixUnder(unsigned q, unsigned n, unsigned j) {
-        return CountFrom(n, q, j, (q - kNone) >> 31, 1);
-    }
-
-    // Node b (or kNone) moves up into the place of a, its parent, under x: it shares
-    // with x what a did if it shared more with a, keeps its count if it shared less, and
-    // is compared from there when the counts are equal.
-    TVX_LZH_INLINE void MoveUp(unsigned x, unsigned a, unsigned b) {
-        const unsigned up = nodes_[a].prefix;
-        const unsigned down = nodes_[b].prefix;
-        // Under a root a's count is 1, so the smaller count is the answer. Counts
-        // are below 256 and x below 2 * kNone, so the top bits of these differences are
-        // the flags up == down and x < kNone.
-        const unsigned compare = (((up ^ down) - 1) & (x - kNone)) >> 31;
-        const unsigned fewer = (up - down) >> 31;
-        const unsigned smaller = down ^ ((down ^ up) & (0u - fewer));
-        nodes_[b].prefix = static_cast<uint8_t>(CountFrom(b, x, up, compare, smaller));
-    }
-
-    // When `compare` (0 or 1), the length of the common prefix of the strings at n and q
-    // (60 at most), at least j; otherwise `otherwise`. The first 8 bytes from j are read
-    // either way, so that which case it is costs no branch (q is then replaced by n, and
-    // n may be kNone: text_'s padding covers it).
-    TVX_LZH_INLINE unsigned CountFrom(unsigned n, unsigned q, unsigned j, unsigned compare,
-                                      unsigned otherwise) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        const unsigned mask = 0u - compare;
-        const unsigned b = n ^ ((n ^ q) & mask);
-        uint64_t x, y;
-        std::memcpy(&x, &text_[n + j], 8);
-        std::memcpy(&y, &text_[b + j], 8);
-        const uint64_t diff = x ^ y;
-        if (__builtin_expect((diff | (compare ^ 1)) == 0, 0)) {
-            const unsigned i = j + 8;
-            if (i >= kMaxMatch) return kMaxMatch;
-            return static_cast<unsigned>(CommonLength(&text_[n], &text_[q], static_cast<int>(i)));
+    // Prefix length of node n under q, comparing from byte j on (the bytes before are
+    // known to agree). A root or no node as q gives 1: a tree's strings share byte 0.
+    void SetPrefixLength(int j, unsigned q, unsigned n) {
+        if (q >= kNone) {
+            nodes_[n].prefix = 1;
+            return;
         }
-        unsigned found = j + (static_cast<unsigned>(__builtin_ctzll(diff | (1ull << 63))) >> 3);
-        found = found < kMaxMatch ? found : kMaxMatch;
-        return otherwise ^ ((otherwise ^ found) & mask);
-#else
-        if (!compare) return otherwise;
-        return static_cast<unsigned>(CommonLength(&text_[n], &text_[q], static_cast<int>(j)));
-#endif
+        nodes_[n].prefix = static_cast<uint8_t>(CommonLength(&text_[n], &text_[q], j));
+    }
+
+    // Node b moves up into the place of a, its parent, under x.
+    void AdjustPrefixLength(unsigned x, unsigned a, unsigned b) {
+        if (nodes_[a].prefix == nodes_[b].prefix) {
+            SetPrefixLength(nodes_[a].prefix, x, b);
+        } else if (nodes_[a].prefix < nodes_[b].prefix) {
+            nodes_[b].prefix = nodes_[a].prefix;
+        }
     }
 
     // Appends the top bitCount bits (up to 16) of code; the bits below them must be 0.
@@ -518,19 +480,13 @@ private:
     // one link).
     void ReplaceChild(unsigned from, unsigned to) {
         const unsigned up = nodes_[from].parent;
-        // Whether the parent is a root, and which side of a node, are close to random, so
-        // no branch depends on them: both the root's link and a node's link are written,
-        // one with its own value (nodes_[kNone] stands in for the node under a root, any
-        // root for the root above a node). Masks from arithmetic, as in the descent.
-        const unsigned root = 0u - ((kNone - up) >> 31);  // all ones when up > kNone
-        const unsigned node = up ^ ((up ^ kNone) & root);
-        const unsigned side = nodes_[node].link[kRight] == from ? kRight : kLeft;
-        uint16_t& rootLink = roots_[(up - kNone - 1) & (kRootCount - 1)];
-        uint16_t& nodeLink = nodes_[node].link[side];
-        const unsigned oldRoot = rootLink;
-        const unsigned oldNode = nodeLink;
-        rootLink = static_cast<uint16_t>(oldRoot ^ ((oldRoot ^ to) & root));
-        nodeLink = static_cast<uint16_t>(to ^ ((to ^ oldNode) & root));
+        if (up > kNone) {
+            roots_[up - kNone - 1] = static_cast<uint16_t>(to);
+        } else {
+            // Which side is as good as random: pick it without a branch.
+            const unsigned side = nodes_[up].link[kRight] == from ? kRight : kLeft;
+            nodes_[up].link[side] = static_cast<uint16_t>(to);
+        }
     }
 
     TChannel& channel_;
