@@ -124,8 +124,8 @@ public:
     void InitSearchTrees() {
         for (auto& root : roots_) root = kNone;
         for (int i = 0; i < kRingSize; ++i) nodes_[i].parent = kNone;
-        // Stands in for a missing child and for the node above a root (ReplaceChild
-        // reads its links): defined values, never part of a tree.
+        // Stands in for a missing child, whose prefix count DeleteString reads and
+        // writes: defined values, never part of a tree.
         nodes_[kNone] = TNode{{kNone, kNone}, kNone, 0};
     }
 
