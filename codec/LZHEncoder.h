@@ -124,6 +124,9 @@ public:
     void InitSearchTrees() {
         for (auto& root : roots_) root = kNone;
         for (int i = 0; i < kRingSize; ++i) nodes_[i].parent = kNone;
+        // Stands in for a missing child, whose prefix count DeleteString reads and
+        // writes: defined values, never part of a tree.
+        nodes_[kNone] = TNode{{kNone, kNone}, kNone, 0};
     }
 
     // Adds the string at ring position r. With kFindMatch it leaves the longest match
@@ -243,20 +246,19 @@ public:
             if (i >= kMaxMatch) return ReplaceWithKey(d, p);
             right = d.key[i] > node[i] ? 1 : 0;
         } else {
-            // diff is 0 only when the counts differ, and then `compared` is not used.
-            // The choices are made with masks from arithmetic flags: compilers turn
-            // comparisons and conditionals here back into branches.
+            // When the node shares more bytes with p than the key does, the key and the
+            // node differ at byte i, where the key and p do: the bytes read give that
+            // answer too, so only a node that shares fewer needs its own. diff is 0 only
+            // when it shares fewer, and then `compared` is not used. The choice is made
+            // with a mask from an arithmetic flag: compilers turn comparisons and
+            // conditionals here back into branches.
             const unsigned compared =
                 i + (static_cast<unsigned>(__builtin_ctzll(diff | (1ull << 63))) >> 3);
             const unsigned comparedRight = __builtin_bswap64(x) > __builtin_bswap64(y) ? 1 : 0;
-            // Both counts are below 256, so the top bits of these differences are the
-            // flags shared == i and shared < i.
-            const unsigned mask = 0u - (((shared ^ i) - 1) >> 31);
-            const unsigned fewer = (shared - i) >> 31;
-            const unsigned kept = d.right ^ fewer;
-            const unsigned smaller = i + ((shared - i) & (0u - fewer));
-            right = kept ^ ((kept ^ comparedRight) & mask);
-            i = smaller ^ ((smaller ^ compared) & mask);
+            // Both counts are below 256, so the top bit of the difference is shared < i.
+            const unsigned fewer = 0u - ((shared - i) >> 31);
+            right = comparedRight ^ ((comparedRight ^ d.right ^ 1) & fewer);
+            i = compared ^ ((compared ^ shared) & fewer);
             if (i >= kMaxMatch) return ReplaceWithKey(d, p);
         }
 #else
@@ -315,19 +317,17 @@ public:
 
     // Removes the string at ring position p from its tree (nothing when it is in none).
     void DeleteString(unsigned p) {
-        if (nodes_[p].parent == kNone) return;
+        const unsigned parent = nodes_[p].parent;
+        if (parent == kNone) return;
+        const unsigned left = nodes_[p].link[kLeft];
+        const unsigned right = nodes_[p].link[kRight];
         unsigned q;
-        if (nodes_[p].link[kRight] == kNone) {
-            q = nodes_[p].link[kLeft];
-            if (q != kNone) AdjustPrefixLength(nodes_[p].parent, p, q);
-        } else if (nodes_[p].link[kLeft] == kNone) {
-            q = nodes_[p].link[kRight];
-            AdjustPrefixLength(nodes_[p].parent, p, q);
-        } else {
-            // The new prefix counts are compared from lower bounds instead of byte 1: two
-            // strings share at least the smallest prefix count on the tree path between
-            // them. spine: the counts below p's left child on the way to q; path: from p.
-            q = nodes_[p].link[kLeft];
+        if ((left != kNone) & (right != kNone)) {
+            // The in-order predecessor q takes p's place. The new prefix counts are
+            // compared from lower bounds instead of byte 1: two strings share at least
+            // the smallest prefix count on the tree path between them. spine: the counts
+            // below p's left child on the way to q; path: from p.
+            q = left;
             unsigned path = nodes_[q].prefix;
             if (nodes_[q].link[kRight] != kNone) {
                 unsigned spine = kMaxMatch;
@@ -336,44 +336,76 @@ public:
                     spine = nodes_[q].prefix < spine ? nodes_[q].prefix : spine;
                 } while (nodes_[q].link[kRight] != kNone);
                 path = spine < path ? spine : path;
-                if (nodes_[q].link[kLeft] != kNone)
-                    AdjustPrefixLength(nodes_[q].parent, q, nodes_[q].link[kLeft]);
-                SetPrefixLength(static_cast<int>(spine), q, nodes_[p].link[kLeft]);
-                nodes_[nodes_[q].parent].link[kRight] = nodes_[q].link[kLeft];
-                nodes_[nodes_[q].link[kLeft]].parent = nodes_[q].parent;
-                nodes_[q].link[kLeft] = nodes_[p].link[kLeft];
-                nodes_[nodes_[p].link[kLeft]].parent = static_cast<uint16_t>(q);
+                const unsigned up = nodes_[q].parent;
+                const unsigned below = nodes_[q].link[kLeft];  // may be kNone
+                MoveUp(up, q, below);
+                nodes_[left].prefix = static_cast<uint8_t>(CountFrom(left, q, spine, 1, 0));
+                nodes_[up].link[kRight] = static_cast<uint16_t>(below);
+                nodes_[below].parent = static_cast<uint16_t>(up);
+                nodes_[q].link[kLeft] = static_cast<uint16_t>(left);
+                nodes_[left].parent = static_cast<uint16_t>(q);
             }
-            const unsigned right = nodes_[p].link[kRight];
             const unsigned up = nodes_[p].prefix;
             const unsigned down = nodes_[right].prefix;
-            SetPrefixLength(static_cast<int>(up < path ? up : path), nodes_[p].parent, q);
-            SetPrefixLength(static_cast<int>(down < path ? down : path), q, right);
-            nodes_[q].link[kRight] = nodes_[p].link[kRight];
-            nodes_[nodes_[p].link[kRight]].parent = static_cast<uint16_t>(q);
+            nodes_[q].prefix = static_cast<uint8_t>(PrefixUnder(parent, q, up < path ? up : path));
+            nodes_[right].prefix =
+                static_cast<uint8_t>(CountFrom(right, q, down < path ? down : path, 1, 0));
+            nodes_[q].link[kRight] = static_cast<uint16_t>(right);
+            nodes_[right].parent = static_cast<uint16_t>(q);
+        } else {
+            // At most one child (or none: q is then kNone, whose entry absorbs the
+            // writes). Which of the three cases it is is close to random, so no branch
+            // depends on it.
+            q = left ^ right ^ kNone;
+            MoveUp(parent, p, q);
         }
-        nodes_[q].parent = nodes_[p].parent;  // q may be kNone: its entry absorbs this
+        nodes_[q].parent = static_cast<uint16_t>(parent);
         ReplaceChild(p, q);
         nodes_[p].parent = kNone;
     }
 
-    // Prefix length of node n under q, comparing from byte j on (the bytes before are
-    // known to agree). A root or no node as q gives 1: a tree's strings share byte 0.
-    void SetPrefixLength(int j, unsigned q, unsigned n) {
-        if (q >= kNone) {
-            nodes_[n].prefix = 1;
-            return;
-        }
-        nodes_[n].prefix = static_cast<uint8_t>(CommonLength(&text_[n], &text_[q], j));
+    // The prefix count of node n under q (a node, or a root: then 1, as a tree's
+    // strings share byte 0), comparing from byte j on (the bytes before are known to
+    // agree). n may be kNone.
+    TVX_LZH_INLINE unsigned PrefixUnder(unsigned q, unsigned n, unsigned j) {
+        return CountFrom(n, q, j, q < kNone, 1);
     }
 
-    // Node b moves up into the place of a, its parent, under x.
-    void AdjustPrefixLength(unsigned x, unsigned a, unsigned b) {
-        if (nodes_[a].prefix == nodes_[b].prefix) {
-            SetPrefixLength(nodes_[a].prefix, x, b);
-        } else if (nodes_[a].prefix < nodes_[b].prefix) {
-            nodes_[b].prefix = nodes_[a].prefix;
+    // Node b (or kNone) moves up into the place of a, its parent, under x: it shares
+    // with x what a did if it shared more with a, keeps its count if it shared less, and
+    // is compared from there when the counts are equal.
+    TVX_LZH_INLINE void MoveUp(unsigned x, unsigned a, unsigned b) {
+        const unsigned up = nodes_[a].prefix;
+        const unsigned down = nodes_[b].prefix;
+        // Under a root a's count is 1, so the smaller count is the answer.
+        nodes_[b].prefix = static_cast<uint8_t>(
+            CountFrom(b, x, up, (up == down) & (x < kNone), up < down ? up : down));
+    }
+
+    // When `compare` (0 or 1), the length of the common prefix of the strings at n and q
+    // (60 at most), at least j; otherwise `otherwise`. The first 8 bytes from j are read
+    // either way (q is then replaced by n, and n may be kNone: text_'s padding covers
+    // it), so that the text is not what waits for a branch on `compare`.
+    TVX_LZH_INLINE unsigned CountFrom(unsigned n, unsigned q, unsigned j, unsigned compare,
+                                      unsigned otherwise) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        const unsigned b = compare ? q : n;
+        uint64_t x, y;
+        std::memcpy(&x, &text_[n + j], 8);
+        std::memcpy(&y, &text_[b + j], 8);
+        const uint64_t diff = x ^ y;
+        if (__builtin_expect((diff | (compare ^ 1)) == 0, 0)) {
+            const unsigned i = j + 8;
+            if (i >= kMaxMatch) return kMaxMatch;
+            return static_cast<unsigned>(CommonLength(&text_[n], &text_[q], static_cast<int>(i)));
         }
+        unsigned found = j + (static_cast<unsigned>(__builtin_ctzll(diff | (1ull << 63))) >> 3);
+        found = found < kMaxMatch ? found : kMaxMatch;
+        return compare ? found : otherwise;
+#else
+        if (!compare) return otherwise;
+        return static_cast<unsigned>(CommonLength(&text_[n], &text_[q], static_cast<int>(j)));
+#endif
     }
 
     // Appends the top bitCount bits (up to 16) of code; the bits below them must be 0.

@@ -365,9 +365,20 @@ TEST(LZHEncoder, SearchTreesStaySound) {
     }
     Bytes twoLetters = RandomBytes(30000, 9);
     for (auto& b : twoLetters) b = static_cast<uint8_t>('a' + (b & 1));
+    // Copies of one line that differ from some byte on: deletions then move up nodes
+    // that share 9 to 60 bytes with their new parents, which takes the long comparison.
+    Bytes variants;
+    const Bytes line = RandomBytes(70, 10);
+    const Bytes noise = RandomBytes(40000, 11);
+    for (size_t j = 0; variants.size() < 40000; ++j) {
+        const size_t cut = 9 + noise[j] % 56;
+        variants.insert(variants.end(), line.begin(),
+                        line.begin() + static_cast<std::ptrdiff_t>(cut));
+        variants.push_back(static_cast<uint8_t>(noise[j + 1] & 3));
+    }
     const std::pair<const char*, Bytes> inputs[] = {
         {"text", SampleText(50000, 3)}, {"runs", runs},          {"blocks", blocks},
-        {"noise", RandomBytes(20000, 4)}, {"two letters", twoLetters},
+        {"noise", RandomBytes(20000, 4)}, {"two letters", twoLetters}, {"variants", variants},
     };
     for (const auto& [name, input] : inputs) {
         for (size_t n : {size_t{5000}, input.size() / 2 + 7, input.size()}) {
