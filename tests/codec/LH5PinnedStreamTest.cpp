@@ -12,9 +12,10 @@
 
 #include "codec/Codec.h"
 #include "runtime/Stream.h"
+#include "tests/codec/PinnedInputs.h"
 
 namespace {
-using Bytes = std::vector<uint8_t>;
+using namespace pinnedtest;
 
 constexpr int kLH5 = 4;
 
@@ -34,58 +35,6 @@ Bytes Expand(const Bytes& stream, size_t size) {
     state.RunMethod(src, dst, kLH5, TRunDirection::Expand, false, static_cast<int32_t>(size),
                     static_cast<int32_t>(stream.size()), sum, 0, 0, nullptr);
     return dst.Bytes();
-}
-
-// A fixed-seed xorshift, so that the inputs never depend on a library's generator.
-struct TXorShift {
-    uint32_t state;
-    uint32_t Next() {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return state;
-    }
-};
-
-uint64_t Fnv1a(const Bytes& b) {
-    uint64_t h = 0xcbf29ce484222325ull;
-    for (uint8_t x : b) {
-        h ^= x;
-        h *= 0x100000001b3ull;
-    }
-    return h;
-}
-
-Bytes Noise(size_t n, uint32_t seed) {
-    TXorShift rng{seed};
-    Bytes b(n);
-    for (auto& x : b) x = static_cast<uint8_t>(rng.Next() >> 24);
-    return b;
-}
-
-// `unit` repeated up to n bytes.
-Bytes Repeat(const Bytes& unit, size_t n) {
-    Bytes b;
-    while (b.size() < n) b.insert(b.end(), unit.begin(), unit.end());
-    b.resize(n);
-    return b;
-}
-
-// Words of a small vocabulary with the odd digit: long matches at many distances, and
-// inner nodes made and removed at nearly every position as the window slides.
-Bytes Words(size_t n, uint32_t seed) {
-    static const char* const words[] = {"archive ", "entry ", "header ", "stream ", "the ",
-                                        "of ",      "byte ",  "sum\n",   "window ", "match ",
-                                        "literal ", "code ",  "tree ",   "ring ",   "a "};
-    TXorShift rng{seed};
-    Bytes b;
-    while (b.size() < n) {
-        const std::string w = words[rng.Next() % 15];
-        b.insert(b.end(), w.begin(), w.end());
-        if (rng.Next() % 7 == 0) b.push_back(static_cast<uint8_t>('0' + rng.Next() % 10));
-    }
-    b.resize(n);
-    return b;
 }
 
 // Two letters at random: a deep tree of nodes with two children each.
@@ -135,13 +84,6 @@ Bytes Mixed() {
     }
     return b;
 }
-
-struct TPinned {
-    const char* name;
-    Bytes input;
-    size_t size;    // of the stream
-    uint64_t hash;  // FNV-1a of the stream
-};
 
 TEST(LH5PinnedStream, EncoderWritesExactlyTheseStreams) {
     const TPinned cases[] = {

@@ -9,54 +9,12 @@
 #include <vector>
 
 #include "tests/codec/LZHHelpers.h"
+#include "tests/codec/PinnedInputs.h"
 
 using namespace lzhtest;
+using namespace pinnedtest;
 
 namespace {
-
-// A fixed-seed xorshift, so that the inputs never depend on a library's generator.
-struct TXorShift {
-    uint32_t state;
-    uint32_t Next() {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return state;
-    }
-};
-
-uint64_t Fnv1a(const Bytes& b) {
-    uint64_t h = 0xcbf29ce484222325ull;
-    for (uint8_t x : b) {
-        h ^= x;
-        h *= 0x100000001b3ull;
-    }
-    return h;
-}
-
-Bytes Noise(size_t n, uint32_t seed) {
-    TXorShift rng{seed};
-    Bytes b(n);
-    for (auto& x : b) x = static_cast<uint8_t>(rng.Next() >> 24);
-    return b;
-}
-
-// Words of a small vocabulary with the odd digit: long matches, many of the same length
-// at different distances, and far more than 32454 symbols (so the code is rebuilt).
-Bytes Words(size_t n, uint32_t seed) {
-    static const char* const words[] = {"archive ", "entry ", "header ", "stream ", "the ",
-                                        "of ",      "byte ",  "sum\n",   "window ", "match ",
-                                        "literal ", "code ",  "tree ",   "ring ",   "a "};
-    TXorShift rng{seed};
-    Bytes b;
-    while (b.size() < n) {
-        const std::string w = words[rng.Next() % 15];
-        b.insert(b.end(), w.begin(), w.end());
-        if (rng.Next() % 7 == 0) b.push_back(static_cast<uint8_t>('0' + rng.Next() % 10));
-    }
-    b.resize(n);
-    return b;
-}
 
 // Runs of one byte, repeats of a 60-byte block (full matches that replace older
 // strings), a 61-byte period, noise and text, back to back.
@@ -75,13 +33,6 @@ Bytes Mixed() {
     b.insert(b.end(), 3000, ' ');
     return b;
 }
-
-struct TPinned {
-    const char* name;
-    Bytes input;
-    size_t size;    // of the stream
-    uint64_t hash;  // FNV-1a of the stream
-};
 
 TEST(LZHPinnedStream, EncoderWritesExactlyTheseStreams) {
     const TPinned cases[] = {
