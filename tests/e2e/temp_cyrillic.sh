@@ -3,6 +3,8 @@
 # installer reaches it through its short (8.3) form, makes its _ZK....tmp folder inside
 # it, installs there and starts setup.exe there. Nothing goes to a drive's root.
 set -euo pipefail
+# Wine takes Unix file names and command-line arguments in the locale's character set.
+export LC_ALL=C.UTF-8
 source "$(dirname "$0")/common.sh"
 tvx_test_begin temp_cyrillic "$1" 'C:\tvx\temp_cyrillic\Иван'
 short=$(tvx_short_path "$TVX_TEMP")

@@ -3,6 +3,8 @@
 # the status texts refer to its drive. TEMP lies on a 4 MiB drive T: so that the
 # chooser is shown. Skipped where no file system can be mounted.
 set -euo pipefail
+# Wine takes Unix file names and command-line arguments in the locale's character set.
+export LC_ALL=C.UTF-8
 source "$(dirname "$0")/common.sh"
 build=$(cd "$1" && pwd)
 small=$build/e2e-small-cyrillic
