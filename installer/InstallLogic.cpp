@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "runtime/Exception.h"
+
 namespace install {
 
 std::string FileNamePart(const std::string& path) {
@@ -10,7 +12,15 @@ std::string FileNamePart(const std::string& path) {
 }
 
 std::string FlatTargetPath(const std::string& targetDir, const std::string& filepath) {
-    return targetDir + "\\" + FileNamePart(filepath);
+    const std::string name = FileNamePart(filepath);
+    if (targetDir.empty()) throw Exception("No folder to write " + name + " into");
+    if (name.empty() || name == "." || name == "..")
+        throw Exception("Cannot create file " + targetDir + "\\" + name);
+    return targetDir + "\\" + name;
+}
+
+std::string TempFolderErrorText(const std::string& folder) {
+    return "Cannot create temporary folder " + folder;
 }
 
 std::string DiskErrorText(const std::string& message) {

@@ -15,8 +15,15 @@ namespace install {
 std::string FileNamePart(const std::string& path);
 
 // Where an announced entry is written: targetDir + "\" + the file-name part of
-// filepath. Folders stored in the archive are dropped.
+// filepath. Folders stored in the archive are dropped. Never a path outside targetDir:
+// raises Exception when targetDir is empty ("No folder to write <name> into", where a
+// root such as "\welcome.rtf" would follow) or when the file-name part names no file
+// in it ("", "." or "..": "Cannot create file <targetDir>\<name>").
 std::string FlatTargetPath(const std::string& targetDir, const std::string& filepath);
+
+// "Cannot create temporary folder " + folder: the error that ends the preparation when
+// the temporary folder cannot be had.
+std::string TempFolderErrorText(const std::string& folder);
 
 // "There was an error writing to disk." CR CR "Error: " message CR CR "Please verify ..."
 std::string DiskErrorText(const std::string& message);

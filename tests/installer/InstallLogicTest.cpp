@@ -36,6 +36,23 @@ TEST(InstallLogic, FlatTargetPathDropsStoredFolders) {
     EXPECT_EQ(FlatTargetPath("D:\\Q", "\\a\\x.dat"), FlatTargetPath("D:\\Q", "\\b\\x.dat"));
 }
 
+// Without a folder, or with a name that is no file in it, the path would lie outside
+// the folder: "\welcome.rtf" is the root of the current drive.
+TEST(InstallLogic, FlatTargetPathNeverLeavesTheFolder) {
+    EXPECT_THROW(
+        {
+            try {
+                FlatTargetPath("", "\\projects\\packager\\welcome.rtf");
+            } catch (const Exception& e) {
+                EXPECT_STREQ(e.what(), "No folder to write welcome.rtf into");
+                throw;
+            }
+        },
+        Exception);
+    for (const char* stored : {"\\a\\..", "\\a\\.", "\\a\\", "C:"})
+        EXPECT_THROW(FlatTargetPath("D:\\Q", stored), Exception) << stored;
+}
+
 TEST(InstallLogic, MessageTextsAreJoinedWithBareCarriageReturns) {
     EXPECT_EQ(DiskErrorText("Cannot create file D:\\Q\\setup.ini"),
               "There was an error writing to disk.\r\rError: Cannot create file D:\\Q\\setup.ini"

@@ -132,6 +132,12 @@ TEST_F(Win95Family, OneLinePerCallInTheWindowsFolder) {
               "nul=C:\\WINDOWS\\TEMP\\_ZK1A.TMP\\setup.exe\r\nnul=C:\\WINDOWS\\TEMP\\_ZK1A.TMP\r\n");
 }
 
+// An empty path names nothing: no "nul=" line, which would stand for no file at all.
+TEST_F(Win95Family, EmptyPathRecordsNothing) {
+    EXPECT_FALSE(DeleteAtRestart(""));
+    EXPECT_EQ(GetFileAttributesA(ini_.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(Win95Family, AppendsAfterAnotherSection) {
     WriteTextFile(ini_, "[Rename]\r\nnul=C:\\old\r\n[Other]\r\nkey=value\r\n");
     EXPECT_TRUE(DeleteAtRestart("C:\\new"));
