@@ -154,7 +154,9 @@ int Sfx(const SfxOptions& o) {
         image = std::make_unique<pe::PeImage>(std::move(bytes));
         resources = image->Resources();
     } catch (const pe::Error& e) {
-        throw SfxError(o.stub + ": " + e.what());
+        const std::string why = e.what();
+        if (why.rfind("not a PE32", 0) == 0) throw SfxError(o.stub + ": " + why);
+        throw SfxError(o.stub + ": not a Tellivox installer stub (" + why + ")");
     }
     const auto notStub = [&](const std::string& why) {
         return SfxError(o.stub + ": not a Tellivox installer stub (" + why + ")");
@@ -271,6 +273,7 @@ int Sfx(const SfxOptions& o) {
     } catch (const pe::Error& e) {
         throw SfxError(o.out + ": " + e.what());
     }
+    fs::permissions(part, fs::status(o.stub, ec).permissions(), ec);  // runnable as STUB is
     fs::rename(part, o.out, ec);
     if (ec) throw SfxError(o.out + ": cannot write (" + ec.message() + ")");
     std::printf("%s: %lld bytes; %lld files, %lld bytes packed\n", o.out.c_str(),
