@@ -62,7 +62,7 @@ while IFS= read -r exe; do
   if i686-w64-mingw32-objdump -p "$exe" | grep -iE 'DLL Name: *(libgcc|libstdc|libwinpthread)'; then
     echo "needs MinGW DLLs: $exe"; exit 1
   fi
-done < <(find build/win32 -name '*.exe' -not -path '*/wineprefix*' -not -path '*/CMakeFiles/*' -not -path '*/demo/payload/*')
+done < <(find build/win32 -name '*.exe' -not -path '*/wineprefix*' -not -path '*/CMakeFiles/*' -not -path '*/demo/payload/*' -not -path '*/demo/product/*')
 
 build=build/win32
 if ! wine --version >/dev/null 2>&1; then

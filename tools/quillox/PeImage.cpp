@@ -233,9 +233,8 @@ PeImage::PeImage(std::vector<uint8_t> image) : image_(std::move(image)) {
 
 std::vector<Resource> PeImage::Resources() const {
     const Section& s = sections_[rsrc_];
-    const uint32_t size = std::min(s.rawSize, std::max(s.virtualSize, s.rawSize));
     const std::vector<uint8_t> sec(image_.begin() + s.rawPointer,
-                                   image_.begin() + s.rawPointer + size);
+                                   image_.begin() + s.rawPointer + s.rawSize);
     const auto damaged = [] { return Error("damaged resource directory"); };
     const auto readId = [&](uint32_t field) {
         ResourceId id;
@@ -261,6 +260,7 @@ std::vector<Resource> PeImage::Resources() const {
         return out;
     };
     std::vector<Resource> result;
+    uint64_t total = 0;
     try {
         for (const auto& [typeField, typeDir] : entries(0)) {
             if (!(typeDir & 0x80000000u)) throw damaged();
@@ -268,6 +268,9 @@ std::vector<Resource> PeImage::Resources() const {
                 if (!(nameDir & 0x80000000u)) throw damaged();
                 for (const auto& [langField, dataEntry] : entries(nameDir & 0x7FFFFFFFu)) {
                     if (dataEntry & 0x80000000u) throw damaged();
+                    // Directories may share subdirectories: a hostile one could name
+                    // the same bytes endlessly. Real resources never overlap.
+                    if (result.size() >= 65536) throw damaged();
                     Resource res;
                     res.type = readId(typeField);
                     res.name = readId(nameField);
@@ -279,6 +282,8 @@ std::vector<Resource> PeImage::Resources() const {
                     if (rva < s.virtualAddress ||
                         uint64_t{rva - s.virtualAddress} + res.size > sec.size())
                         throw damaged();
+                    total += res.size;
+                    if (total > sec.size()) throw damaged();
                     const uint32_t off = rva - s.virtualAddress;
                     res.bytes.assign(sec.begin() + off, sec.begin() + off + res.size);
                     result.push_back(std::move(res));
