@@ -4,12 +4,15 @@
 # as given, a sound PE layout; packing an installer again replaces its payload; each
 # refusal leaves OUT alone; the result can be signed and verified (osslsigncode); and
 # quillox.exe under Wine writes the very same bytes as the native quillox.
-# (The whole install road of the packed demo installer is run by the other e2e tests:
-# their Tellivox.exe is made by quillox sfx.)
+# Last, the installer packed with build values other than the stub's runs the install
+# road under Wine: setup.exe starts and finds exactly those values in setup.ini.
+# (The other e2e tests run the demo's Tellivox.exe, also made by quillox sfx.)
 # Usage: make_installer.sh BUILD_DIR
 set -euo pipefail
-build=$(cd "$1" && pwd)
-source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+source "$(dirname "$0")/common.sh"
+tvx_test_begin make_installer "$1"
+build=$TVX_BUILD
+source_dir=$TVX_SOURCE
 py=/usr/bin/python3
 q=$(sed -n 's/^TVX_HOST_QUILLOX:[A-Z]*=//p' "$build/CMakeCache.txt")
 stub=$build/installer/TellivoxStub.exe
@@ -18,8 +21,8 @@ for f in "$q" "$stub" "$qexe" "$build/demo/product/setup.exe"; do
   [ -e "$f" ] || { echo "FAIL: missing $f (build first)"; exit 1; }
 done
 $py -c 'import pefile' || { echo "SKIP: python3-pefile missing"; exit 77; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+work=$TVX_SHOTS/work  # left for a look when the test fails
+mkdir -p "$work"
 cd "$work"
 fails=0
 fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
@@ -178,4 +181,22 @@ if wine --version >/dev/null 2>&1; then
     fail "quillox.exe under Wine wrote other bytes"
 fi
 
-[ $fails = 0 ] && echo PASS || { echo "$fails failure(s)"; exit 1; }
+# ---- the install road with the packed values ------------------------------------------
+TVX_T0_NS=$(date +%s%N)
+tvx_start_installer "$work/Quorvane-4.2.exe"
+tvx_drive_normal_road
+tvx_wait_installer_end
+dest=$(tvx_setup_report | sed -n 's/^cwd=//p')
+[ -n "$dest" ] && ok "setup.exe started in $dest" || fail "setup.exe was not started"
+expect_eq "setup.ini with the packed build values" \
+  "$(printf 'Gateway=/Ggw9.release.example         \nProdLevel=/P4  \nEmailDomain=/Eq.example%29s' '')" \
+  "$(tr -d '\r' <"$(tvx_unix "$dest")/setup.ini" | sed -n 2,4p)"
+for f in product/*; do
+  [ "$(basename "$f")" = setup.ini ] && continue
+  cmp -s "$f" "$(tvx_unix "$dest")/$(basename "$f")" || fail "$(basename "$f") not installed as packed"
+done
+
+[ $fails = 0 ] || { echo "$fails failure(s)"; exit 1; }
+cd "$TVX_SHOTS"
+rm -rf "$work"
+echo PASS

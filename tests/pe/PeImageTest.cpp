@@ -23,10 +23,16 @@ uint32_t Get32(const std::vector<uint8_t>& b, size_t at) {
     return b.at(at) | b.at(at + 1) << 8 | b.at(at + 2) << 16 | static_cast<uint32_t>(b.at(at + 3)) << 24;
 }
 
-constexpr size_t kOpt = 0x58, kDirs = kOpt + 96, kSections = kOpt + 0xE0;
+constexpr size_t kOpt = 0x58;
+// Where the data directories and the section table lie: PE32, or PE32+ (the 64-bit
+// build of the same sources, used where 32-bit programs cannot run).
+size_t dirsAt = kOpt + 96, sectionsAt = kOpt + 0xE0;
+bool plus = false;
 
 // .text (0x1000), .rsrc (0x2000, an empty root directory), .reloc (0x3000, one block).
 std::vector<uint8_t> SmallImage() {
+    dirsAt = kOpt + (plus ? 112 : 96);
+    sectionsAt = kOpt + (plus ? 0xF0 : 0xE0);
     std::vector<uint8_t> b(0x800, 0);
     b[0] = 'M';
     b[1] = 'Z';
@@ -34,26 +40,26 @@ std::vector<uint8_t> SmallImage() {
     Put32(b, 0x40, 0x00004550);
     Put16(b, 0x44, 0x14C);
     Put16(b, 0x46, 3);
-    Put16(b, 0x54, 0xE0);
+    Put16(b, 0x54, plus ? 0xF0 : 0xE0);
     Put16(b, 0x56, 0x102);
-    Put16(b, kOpt, 0x10B);
+    Put16(b, kOpt, plus ? 0x20B : 0x10B);
     Put32(b, kOpt + 8, 0x400);
     Put32(b, kOpt + 16, 0x1000);
-    Put32(b, kOpt + 28, 0x400000);
+    if (!plus) Put32(b, kOpt + 28, 0x400000);
     Put32(b, kOpt + 32, 0x1000);
     Put32(b, kOpt + 36, 0x200);
     Put32(b, kOpt + 56, 0x4000);
     Put32(b, kOpt + 60, 0x200);
     Put16(b, kOpt + 68, 2);
-    Put32(b, kOpt + 92, 16);
-    Put32(b, kDirs + 16, 0x2000);
-    Put32(b, kDirs + 20, 16);
-    Put32(b, kDirs + 40, 0x3000);
-    Put32(b, kDirs + 44, 12);
+    Put32(b, dirsAt - 4, 16);
+    Put32(b, dirsAt + 16, 0x2000);
+    Put32(b, dirsAt + 20, 16);
+    Put32(b, dirsAt + 40, 0x3000);
+    Put32(b, dirsAt + 44, 12);
     const struct { const char* name; uint32_t va, vs, raw; } s[] = {
         {".text", 0x1000, 0x10, 0x200}, {".rsrc", 0x2000, 16, 0x400}, {".reloc", 0x3000, 12, 0x600}};
     for (int i = 0; i < 3; ++i) {
-        const size_t h = kSections + 40 * i;
+        const size_t h = sectionsAt + 40 * i;
         for (size_t k = 0; s[i].name[k]; ++k) b[h + k] = static_cast<uint8_t>(s[i].name[k]);
         Put32(b, h + 8, s[i].vs);
         Put32(b, h + 12, s[i].va);
@@ -136,7 +142,12 @@ private:
     std::string path_;
 };
 
-TEST(PeImage, RewriteMovesRelocationsAndKeepsTheRest) {
+class Rewrite : public testing::TestWithParam<bool> {};
+INSTANTIATE_TEST_SUITE_P(PeImage, Rewrite, testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "PE32plus" : "PE32"; });
+
+TEST_P(Rewrite, MovesRelocationsAndKeepsTheRest) {
+    plus = GetParam();
     const std::vector<uint8_t> in = SmallImage();
     const pe::PeImage image(in);
     EXPECT_TRUE(image.Resources().empty());
@@ -158,17 +169,17 @@ TEST(PeImage, RewriteMovesRelocationsAndKeepsTheRest) {
     const std::vector<uint8_t> b = ReadFile(out.str());
     // Headers up to the checksum and the code are untouched.
     EXPECT_TRUE(std::equal(in.begin() + 0x200, in.begin() + 0x400, b.begin() + 0x200));
-    const uint32_t rsrcSize = Get32(b, kDirs + 20);
-    const uint32_t rsrcRaw = Get32(b, kSections + 40 + 16);
-    EXPECT_EQ(Get32(b, kSections + 40 + 8), rsrcSize);
+    const uint32_t rsrcSize = Get32(b, dirsAt + 20);
+    const uint32_t rsrcRaw = Get32(b, sectionsAt + 40 + 16);
+    EXPECT_EQ(Get32(b, sectionsAt + 40 + 8), rsrcSize);
     EXPECT_EQ(rsrcRaw % 0x200, 0u);
     EXPECT_GE(rsrcRaw, rsrcSize);
     EXPECT_GT(rsrcSize, big.size());
     // The relocations follow on the next section boundary, their directory with them.
-    const uint32_t relocVa = Get32(b, kSections + 80 + 12);
+    const uint32_t relocVa = Get32(b, sectionsAt + 80 + 12);
     EXPECT_EQ(relocVa, (0x2000 + rsrcSize + 0xFFF) / 0x1000 * 0x1000);
-    EXPECT_EQ(Get32(b, kDirs + 40), relocVa);
-    EXPECT_EQ(Get32(b, kSections + 80 + 20), 0x400 + rsrcRaw);
+    EXPECT_EQ(Get32(b, dirsAt + 40), relocVa);
+    EXPECT_EQ(Get32(b, sectionsAt + 80 + 20), 0x400 + rsrcRaw);
     EXPECT_TRUE(std::equal(in.begin() + 0x600, in.end(), b.begin() + 0x400 + rsrcRaw));
     EXPECT_EQ(b.size(), 0x400u + rsrcRaw + 0x200);
     EXPECT_EQ(Get32(b, kOpt + 56), relocVa + 0x1000);
@@ -192,7 +203,7 @@ TEST(PeImage, RewriteMovesRelocationsAndKeepsTheRest) {
     const std::vector<uint8_t> c = ReadFile(again.str());
     EXPECT_EQ(pe::PeImage(c).Resources().size(), 1u);
     EXPECT_EQ(c.size(), 0x400u + 0x200 + 0x200);
-    EXPECT_EQ(Get32(c, kDirs + 40), 0x3000u);
+    EXPECT_EQ(Get32(c, dirsAt + 40), 0x3000u);
 }
 
 TEST(VersionInfo, LayoutRoundTripAndEdits) {
@@ -223,6 +234,7 @@ TEST(VersionInfo, LayoutRoundTripAndEdits) {
 // Damaged images and resource data: refused with pe::Error, never read out of bounds
 // (the sanitizer build watches every access).
 TEST(PeImage, DamageIsRefusedCleanly) {
+    plus = false;
     const pe::PeImage image(SmallImage());
     TempPath out("pe_damage.exe");
     image.Write(out.str(), {Bytes(pe::ResourceId::Number(16), pe::ResourceId::Number(1),
@@ -239,7 +251,7 @@ TEST(PeImage, DamageIsRefusedCleanly) {
     }
     EXPECT_EQ(refused, static_cast<int>((good.size() + 6) / 7));
     // Every byte of the resource section set to each of a few hostile values.
-    const uint32_t rsrcSize = Get32(good, kDirs + 20);
+    const uint32_t rsrcSize = Get32(good, dirsAt + 20);
     for (uint32_t i = 0; i < rsrcSize; ++i)
         for (uint8_t v : {0x00, 0x7F, 0x80, 0xFF}) {
             std::vector<uint8_t> bad = good;

@@ -83,7 +83,16 @@ SfxOptions ParseSfxOptions(const Args& args) {
         else if (a == "--product") o.product = value();
         else if (a == "--prefix") o.prefix = value();
         else if (a == "-m") o.method = value();
-        else if (a == "-k") o.key = value();
+        else if (a == "-k") {
+            o.key = value();
+            try {
+                size_t used = 0;
+                const long long k = std::stoll(o.key, &used, 0);
+                if (used != o.key.size() || k < INT32_MIN || k > 0xFFFFFFFFll) throw std::out_of_range("");
+            } catch (const std::exception&) {
+                throw SfxError("bad key '" + o.key + "' (a 32-bit number, decimal or 0x hex)", 2);
+            }
+        }
         else if (a == "--version") {
             ParseVersion(value(), o.version);
             o.versionGiven = true;
@@ -202,6 +211,10 @@ int Sfx(const SfxOptions& o) {
     std::error_code ec;
     if (!fs::is_regular_file(o.welcome, ec)) throw SfxError(o.welcome + ": no such file (--welcome)");
     if (!fs::is_directory(o.product, ec)) throw SfxError(o.product + ": no such folder (--product)");
+    const fs::path outDir = fs::path(o.out).parent_path();
+    if (!outDir.empty() && !fs::is_directory(outDir, ec))
+        throw SfxError(o.out + ": no such folder to write it in");
+    if (fs::is_directory(o.out, ec)) throw SfxError(o.out + ": is a folder");
     if (fs::exists(o.out, ec) && fs::equivalent(o.stub, o.out, ec))
         throw SfxError(o.out + ": is the stub itself; the stub is never changed");
     const fs::path welcome(o.welcome);
