@@ -150,39 +150,52 @@ void Pack(const Args& args, const std::string& what) {
     if (RunArchiveCommand("a", args) != 0) throw SfxError("could not pack the " + what);
 }
 
-int Sfx(const SfxOptions& o) {
-    // The stub: a PE image whose version information names the three build values.
-    std::ifstream in(o.stub, std::ios::binary);
-    if (!in) throw SfxError(o.stub + ": cannot open the stub");
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw SfxError(o.stub + ": cannot read the stub");
-    in.close();
+// The stub as read: its image, its resources, and its parsed version information.
+struct Stub {
     std::unique_ptr<pe::PeImage> image;
     std::vector<pe::Resource> resources;
+    size_t version = 0;  // index of the version resource in `resources`
+    pe::VersionNode info;
+};
+
+// Reads STUB: a PE image whose version information names the three build values.
+Stub ReadStub(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw SfxError(path + ": cannot open the stub");
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) throw SfxError(path + ": cannot read the stub");
+    const auto notStub = [&](const std::string& why) {
+        return SfxError(path + ": not a Tellivox installer stub (" + why + ")");
+    };
+    Stub stub;
     try {
-        image = std::make_unique<pe::PeImage>(std::move(bytes));
-        resources = image->Resources();
+        stub.image = std::make_unique<pe::PeImage>(std::move(bytes));
+        stub.resources = stub.image->Resources();
     } catch (const pe::Error& e) {
         const std::string why = e.what();
-        if (why.rfind("not a PE32", 0) == 0) throw SfxError(o.stub + ": " + why);
-        throw SfxError(o.stub + ": not a Tellivox installer stub (" + why + ")");
+        if (why.rfind("not a PE32", 0) == 0) throw SfxError(path + ": " + why);
+        throw notStub(why);
     }
-    const auto notStub = [&](const std::string& why) {
-        return SfxError(o.stub + ": not a Tellivox installer stub (" + why + ")");
-    };
-    auto version = std::find_if(resources.begin(), resources.end(), [](const pe::Resource& r) {
+    const auto& res = stub.resources;
+    stub.version = std::find_if(res.begin(), res.end(), [](const pe::Resource& r) {
         return r.type == pe::ResourceId::Number(16) && r.name == pe::ResourceId::Number(1);
-    });
-    if (version == resources.end()) throw notStub("no version information");
-    pe::VersionNode info;
+    }) - res.begin();
+    if (stub.version == res.size()) throw notStub("no version information");
     try {
-        info = pe::ParseVersionInfo(version->bytes);
+        stub.info = pe::ParseVersionInfo(res[stub.version].bytes);
     } catch (const pe::Error& e) {
         throw notStub(e.what());
     }
+    for (const char* key : {"Gateway", "ProductLevel", "EmailDomain"})
+        if (!pe::FindVersionString(stub.info, "040904E4", key))
+            throw notStub(std::string("its version information has no ") + key);
+    return stub;
+}
+
+// Puts the build values given, blank-padded, and the version into the stub's version
+// resource.
+void SetVersionInfo(Stub& stub, const SfxOptions& o) {
     for (const auto& v : o.values) {
-        pe::VersionNode* s = pe::FindVersionString(info, "040904E4", v.key);
-        if (!s) throw notStub(std::string("its version information has no ") + v.key);
         if (!v.given) continue;
         if (v.text.size() > v.width)
             throw SfxError(std::string(v.option) + ": '" + v.text + "' is " +
@@ -190,24 +203,36 @@ int Sfx(const SfxOptions& o) {
                            " holds at most " + std::to_string(v.width));
         if (std::any_of(v.text.begin(), v.text.end(), [](char c) { return c < 0x20 || c > 0x7E; }))
             throw SfxError(std::string(v.option) + ": only printable ASCII characters fit");
-        pe::SetVersionText(*s, v.text + std::string(v.width - v.text.size(), ' '));
+        pe::SetVersionText(*pe::FindVersionString(stub.info, "040904E4", v.key),
+                           v.text + std::string(v.width - v.text.size(), ' '));
     }
     if (o.versionGiven) {
         std::string text;
         for (int i = 0; i < 4; ++i) text += (i ? "." : "") + std::to_string(o.version[i]);
         try {
-            pe::SetFixedVersion(info, o.version);
+            pe::SetFixedVersion(stub.info, o.version);
         } catch (const pe::Error& e) {
-            throw notStub(e.what());
+            throw SfxError(o.stub + ": not a Tellivox installer stub (" + e.what() + ")");
         }
         for (const char* key : {"FileVersion", "ProductVersion"})
-            if (pe::VersionNode* s = pe::FindVersionString(info, "040904E4", key))
+            if (pe::VersionNode* s = pe::FindVersionString(stub.info, "040904E4", key))
                 pe::SetVersionText(*s, text);
     }
-    version->bytes = pe::SerializeVersionInfo(info);
-    version->size = static_cast<uint32_t>(version->bytes.size());
+    pe::Resource& r = stub.resources[stub.version];
+    r.bytes = pe::SerializeVersionInfo(stub.info);
+    r.size = static_cast<uint32_t>(r.bytes.size());
+}
 
-    // The inputs, checked before anything is packed.
+// What goes into the product archive: DIR's top-level names in the order `quillox a`
+// walks them, and the sizes it will meet.
+struct Payload {
+    std::vector<std::string> names;
+    int64_t files = 0;
+    int64_t bytes = 0;
+};
+
+// Checks the inputs and OUT before anything is packed.
+Payload CheckInputs(const SfxOptions& o) {
     std::error_code ec;
     if (!fs::is_regular_file(o.welcome, ec)) throw SfxError(o.welcome + ": no such file (--welcome)");
     if (!fs::is_directory(o.product, ec)) throw SfxError(o.product + ": no such folder (--product)");
@@ -217,55 +242,72 @@ int Sfx(const SfxOptions& o) {
     if (fs::is_directory(o.out, ec)) throw SfxError(o.out + ": is a folder");
     if (fs::exists(o.out, ec) && fs::equivalent(o.stub, o.out, ec))
         throw SfxError(o.out + ": is the stub itself; the stub is never changed");
-    const fs::path welcome(o.welcome);
-    const std::string welcomeName = welcome.filename().string();
-    int64_t count = 0;
-    const int64_t total = PayloadSize(o.product, count);
-    const int64_t welcomeSize = static_cast<int64_t>(fs::file_size(welcome, ec));
-    if (count == 0) throw SfxError(o.product + ": the folder holds no files");
-    if (total > INT32_MAX || welcomeSize > INT32_MAX)
-        throw SfxError(std::string(total > INT32_MAX ? o.product : o.welcome) +
-                       ": too large; an archive holds at most 2 GB (2147483647 bytes)");
-    std::vector<std::string> names;
-    for (const auto& d : fs::directory_iterator(o.product, ec)) names.push_back(d.path().filename().string());
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+
+    Payload p;
+    p.bytes = PayloadSize(o.product, p.files);
+    if (p.files == 0) throw SfxError(o.product + ": the folder holds no files");
+    const auto tooLarge = [](const std::string& what) {
+        return SfxError(what + ": too large; an archive holds at most 2 GB (2147483647 bytes)");
+    };
+    if (p.bytes > INT32_MAX) throw tooLarge(o.product);
+    if (fs::file_size(o.welcome, ec) > INT32_MAX) throw tooLarge(o.welcome);
+    for (const auto& d : fs::directory_iterator(o.product, ec)) p.names.push_back(d.path().filename().string());
+    std::sort(p.names.begin(), p.names.end(), [](const std::string& a, const std::string& b) {
         return fs::path(a) < fs::path(b);
     });
-    for (const auto& n : names)
+    for (const auto& n : p.names)
         if (!IsConfinedStoredPath(n)) throw SfxError(o.product + "/" + n + ": a name the archive cannot store");
-    std::string lowered = welcomeName;
-    std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+
+    std::string name = fs::path(o.welcome).filename().string();
+    std::transform(name.begin(), name.end(), name.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (lowered != "welcome.rtf")
+    if (name != "welcome.rtf")
         std::fprintf(stderr, "quillox: %s: note: the installer shows a file named welcome.rtf\n",
                      o.welcome.c_str());
     if (!o.key.empty() && o.key != "0")
         std::fprintf(stderr, "quillox: note: the installer reads its archives with key 0; "
                              "-k %s needs a stub built for that key\n", o.key.c_str());
+    return p;
+}
 
-    // The two archives, by `quillox a` itself.
-    TempFiles temp(o.out);
-    const fs::path welcomeArchive = temp.Make("welcome"), productArchive = temp.Make("quorv");
+// Makes the two archives with `quillox a` itself.
+void PackArchives(const SfxOptions& o, const Payload& p, const fs::path& welcomeArchive,
+                  const fs::path& productArchive) {
     Args common = {"-m", o.method};
     if (!o.key.empty()) common.insert(common.end(), {"-k", o.key});
+    const fs::path welcome(o.welcome);
     Args a = {welcomeArchive.string()};
     a.insert(a.end(), common.begin(), common.end());
-    const std::string welcomeDir = welcome.parent_path().empty() ? "." : welcome.parent_path().string();
-    a.insert(a.end(), {"-C", welcomeDir, "--", welcomeName});
+    a.insert(a.end(), {"-C", welcome.parent_path().empty() ? "." : welcome.parent_path().string(),
+                       "--", welcome.filename().string()});
     Pack(a, "welcome file");
     a = {productArchive.string()};
     a.insert(a.end(), common.begin(), common.end());
     a.insert(a.end(), {"--prefix", o.prefix, "-C", o.product, "--"});
-    a.insert(a.end(), names.begin(), names.end());
+    a.insert(a.end(), p.names.begin(), p.names.end());
     Pack(a, "product folder");
+}
 
-    // The stub's resources, the payload replaced.
-    const auto payload = [](const pe::Resource& r) {
-        return r.type == pe::ResourceId::Name("TQUILLOX") &&
-               (r.name == pe::ResourceId::Name("WELCOME") || r.name == pe::ResourceId::Name("QUORV"));
-    };
-    resources.erase(std::remove_if(resources.begin(), resources.end(), payload), resources.end());
-    const uint16_t language = version->language;
+int Sfx(const SfxOptions& o) {
+    Stub stub = ReadStub(o.stub);
+    SetVersionInfo(stub, o);
+    const Payload payload = CheckInputs(o);
+
+    TempFiles temp(o.out);
+    const fs::path welcomeArchive = temp.Make("welcome"), productArchive = temp.Make("quorv");
+    PackArchives(o, payload, welcomeArchive, productArchive);
+
+    // The stub's resources with the payload replaced, in the version's language.
+    const uint16_t language = stub.resources[stub.version].language;
+    auto& res = stub.resources;
+    res.erase(std::remove_if(res.begin(), res.end(),
+                             [](const pe::Resource& r) {
+                                 return r.type == pe::ResourceId::Name("TQUILLOX") &&
+                                        (r.name == pe::ResourceId::Name("WELCOME") ||
+                                         r.name == pe::ResourceId::Name("QUORV"));
+                             }),
+              res.end());
+    std::error_code ec;
     for (const auto& [name, file] : {std::make_pair("WELCOME", welcomeArchive),
                                      std::make_pair("QUORV", productArchive)}) {
         const uintmax_t size = fs::file_size(file, ec);
@@ -277,12 +319,12 @@ int Sfx(const SfxOptions& o) {
         r.language = language;
         r.file = file.string();
         r.size = static_cast<uint32_t>(size);
-        resources.push_back(std::move(r));
+        res.push_back(std::move(r));
     }
 
     const fs::path part = temp.Make("exe");
     try {
-        image->Write(part.string(), std::move(resources));
+        stub.image->Write(part.string(), std::move(res));
     } catch (const pe::Error& e) {
         throw SfxError(o.out + ": " + e.what());
     }
@@ -290,8 +332,9 @@ int Sfx(const SfxOptions& o) {
     fs::rename(part, o.out, ec);
     if (ec) throw SfxError(o.out + ": cannot write (" + ec.message() + ")");
     std::printf("%s: %lld bytes; %lld files, %lld bytes packed\n", o.out.c_str(),
-                static_cast<long long>(fs::file_size(o.out, ec)), static_cast<long long>(count + 1),
-                static_cast<long long>(total + welcomeSize));
+                static_cast<long long>(fs::file_size(o.out, ec)),
+                static_cast<long long>(payload.files + 1),
+                static_cast<long long>(payload.bytes + fs::file_size(o.welcome, ec)));
     return 0;
 }
 
