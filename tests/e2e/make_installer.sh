@@ -179,6 +179,17 @@ if wine --version >/dev/null 2>&1; then
     "${values[@]}" --version 4.2.0.118 </dev/null >wine.txt 2>&1 || fail "quillox.exe: $(cat wine.txt)"
   cmp -s wine.exe Quorvane-4.2.exe && ok "quillox.exe under Wine writes the same installer" ||
     fail "quillox.exe under Wine wrote other bytes"
+  # An OUT held open by another program (say, a running installer) stays as it was.
+  rm -f released
+  wine "$build/demo/filelock.exe" wine.exe released </dev/null >lock.out 2>&1 &
+  for _ in $(seq 100); do grep -q locked lock.out && break; sleep 0.1; done
+  rc=0
+  wine "$qexe" sfx stub.exe wine.exe --welcome welcome.rtf --product small </dev/null >out.txt 2>err.txt || rc=$?
+  touch released
+  wait
+  [ $rc = 1 ] && grep -qF "wine.exe: cannot write" err.txt && cmp -s wine.exe Quorvane-4.2.exe &&
+    [ -z "$(ls | grep '\.tmp$')" ] && ok "a locked OUT is reported and left as it was" ||
+    fail "locked OUT: exit $rc, $(tr -d '\r' <err.txt)"
 fi
 
 # ---- the install road with the packed values ------------------------------------------
