@@ -360,6 +360,7 @@ RsrcLayout LayOut(const std::vector<Resource>& res, uint32_t sectionRva) {
     // Directories, breadth by breadth: a directory header, then its entries.
     uint32_t next = 0;
     const auto header = [&](size_t named, size_t numbered) {
+        if (named + numbered > 0xFFFF) throw Error("too many resources");
         const uint32_t at = next;
         Put16(l.head, at + 12, static_cast<uint16_t>(named));
         Put16(l.head, at + 14, static_cast<uint16_t>(numbered));
@@ -493,13 +494,14 @@ VersionNode ParseNode(const std::vector<uint8_t>& b, uint32_t at, uint32_t limit
 void SerializeNode(const VersionNode& n, std::vector<uint8_t>& out) {
     const size_t at = out.size();
     Append16(out, 0);
-    Append16(out, static_cast<uint16_t>(n.type == 1 ? n.value.size() / 2 : n.value.size()));
+    Append16(out, static_cast<uint16_t>(n.type == 1 ? (n.value.size() + 1) / 2 : n.value.size()));
     Append16(out, n.type);
     for (char16_t c : n.key) Append16(out, c);
     Append16(out, 0);
     if (!n.value.empty()) {
         while (out.size() % 4) out.push_back(0);
         out.insert(out.end(), n.value.begin(), n.value.end());
+        if (n.type == 1 && n.value.size() % 2) out.push_back(0);  // whole characters
     }
     for (const auto& child : n.children) {
         while (out.size() % 4) out.push_back(0);
