@@ -156,7 +156,9 @@ refuse "a payload over 2 GB" "at most 2 GB" "$stub" kept.exe --welcome welcome.r
 rm -rf big
 
 # ---- signing ---------------------------------------------------------------------------
-if command -v osslsigncode >/dev/null; then
+if ! command -v osslsigncode >/dev/null; then
+  fail "osslsigncode missing (scripts/deps.sh installs it)"
+else
   openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Tellivox test" \
     -keyout key.pem -out cert.pem >/dev/null 2>&1
   osslsigncode sign -certs cert.pem -key key.pem -n Quorvane -in Quorvane-4.2.exe \

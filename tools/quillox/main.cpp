@@ -1,4 +1,5 @@
-// quillox: makes, lists, tests and extracts archives, and runs the codec on its own.
+// quillox: makes, lists, tests and extracts archives, packs releases into installer
+// stubs, and runs the codec on its own.
 #include <cstdio>
 #include <exception>
 
