@@ -149,6 +149,7 @@ rc=0
 "$q" sfx own.exe ./own.exe --welcome welcome.rtf --product small 2>err.txt || rc=$?
 [ $rc = 1 ] && grep -qF "is the stub itself" err.txt && cmp -s own.exe "$stub" &&
   ok "refuses to pack onto the stub itself" || fail "packing onto the stub: exit $rc, $(cat err.txt)"
+refuse "an installer inside the product folder" "lies inside the product folder" "$stub" small/x.exe --welcome welcome.rtf --product ./small/
 mkdir big
 truncate -s 1200M big/part1.bin
 truncate -s 1000M big/part2.bin

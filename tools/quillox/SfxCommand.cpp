@@ -242,6 +242,13 @@ Payload CheckInputs(const SfxOptions& o) {
     if (fs::is_directory(o.out, ec)) throw SfxError(o.out + ": is a folder");
     if (fs::exists(o.out, ec) && fs::equivalent(o.stub, o.out, ec))
         throw SfxError(o.out + ": is the stub itself; the stub is never changed");
+    // OUT inside DIR would pack its own temporary files, or last run's installer.
+    const fs::path product = fs::weakly_canonical(o.product, ec);
+    for (fs::path d = fs::weakly_canonical(fs::absolute(o.out, ec), ec).parent_path();
+         !ec && !d.empty(); d = d.parent_path()) {
+        if (d == product) throw SfxError(o.out + ": lies inside the product folder " + o.product);
+        if (d == d.parent_path()) break;
+    }
 
     Payload p;
     p.bytes = PayloadSize(o.product, p.files);
