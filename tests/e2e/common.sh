@@ -309,10 +309,11 @@ tvx_the_temp_folder() {
   printf '%s\n' "$folders"
 }
 
-# The product's 18 files in archive order.
-TVX_PRODUCT_FILES="setup.exe setup.ini qvclient.exe qvcore.dll qvnet.dll qvui.dll qvhelp.hlp
-readme.txt license.txt qvsounds.pak qvmedia.cab qvicons.dat qvlang.dll qvspell.dic
-qvemoji.dat qvupdate.exe qvshell.dll qvdata.ini"
+# The product's 18 files in the archive order of Tellivox.exe (quillox sfx packs the
+# release folder in name order).
+TVX_PRODUCT_FILES="license.txt qvclient.exe qvcore.dll qvdata.ini qvemoji.dat qvhelp.hlp
+qvicons.dat qvlang.dll qvmedia.cab qvnet.dll qvshell.dll qvsounds.pak qvspell.dic qvui.dll
+qvupdate.exe readme.txt setup.exe setup.ini"
 
 # Expected deletion records: welcome.rtf in WELCOMEDIR, then each named file in DEST,
 # then FOLDER.
