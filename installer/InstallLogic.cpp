@@ -46,13 +46,14 @@ std::string SetupCommandLine(const std::string& targetDir) {
 
 bool RunAttempts(const std::function<void()>& expandOnce,
                  const std::function<bool(const std::exception&)>& isStop,
-                 const std::function<bool(const std::string&)>& askRetry) {
+                 const std::function<bool(const std::string&)>& askRetry,
+                 const bool& abortRequested) {
     for (;;) {
         try {
             expandOnce();
-            return true;
+            return !abortRequested;
         } catch (const std::exception& e) {
-            if (isStop(e)) return false;
+            if (isStop(e) || abortRequested) return false;
             if (!askRetry(DiskErrorText(e.what()))) return false;
         }
     }

@@ -46,13 +46,17 @@ std::string SetupCommandLine(const std::string& targetDir);
 enum class TAttemptEnd { Expanded, Stopped, Failed };
 
 // The product expansion's attempt loop. expandOnce rewinds the archive and expands it;
-// when it returns the loop answers true. An attempt ended by isStop (the component's
-// bad-checksum error: a confirmed abort, or damaged data) answers false without a word.
-// Any other error is offered to askRetry with the disk-error text; true starts the next
-// attempt, false answers false.
+// when it returns the loop answers true, unless abortRequested is set: an abort the
+// user confirmed too late to stop the expansion (at the last progress report) is still
+// an abort. An attempt ended by isStop (the component's bad-checksum error: a confirmed
+// abort, or damaged data) answers false without a word. Any other error is offered to
+// askRetry with the disk-error text; true starts the next attempt, false answers false.
+// Once the user has confirmed the abort, an error ends the loop with false without
+// asking: the user has already chosen to stop.
 bool RunAttempts(const std::function<void()>& expandOnce,
                  const std::function<bool(const std::exception&)>& isStop,
-                 const std::function<bool(const std::string&)>& askRetry);
+                 const std::function<bool(const std::string&)>& askRetry,
+                 const bool& abortRequested);
 
 // Expands the welcome archive through expand. An abort that the user confirmed while it
 // ran ends the expansion with the component's bad-checksum error (isStop); that is a

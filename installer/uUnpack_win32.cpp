@@ -182,7 +182,8 @@ bool TfrmUnpack::Start() {
         IsBadChecksum,
         [](const std::string& text) {
             return MessageDlg(text, TMsgDlgType::Error, mbOK | mbCancel, mbOK, mbCancel) == mrOK;
-        });
+        },
+        AbortRequested);
 
     Label1.SetText("Done.");
     ArchiveStream.reset();
@@ -220,6 +221,9 @@ void TfrmUnpack::Compress1ShowProgress(int32_t& PercentageDone) {
 bool TfrmUnpack::GetLocalInfo() { return ::GetLocalInfo(Gateway, ProductLevel, EmailDomain); }
 
 void TfrmUnpack::cmdCancelClick() {
-    AbortRequested = MessageDlg("Are you sure you want to abort the installation of Quorvane?",
-                                TMsgDlgType::Confirmation, mbYes | mbNo, mbYes, mbNo) == mrYes;
+    // A confirmed abort stands: asking again could only take it back.
+    if (AbortRequested) return;
+    if (MessageDlg("Are you sure you want to abort the installation of Quorvane?",
+                   TMsgDlgType::Confirmation, mbYes | mbNo, mbYes, mbNo) == mrYes)
+        AbortRequested = true;
 }

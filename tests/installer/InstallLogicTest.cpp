@@ -83,6 +83,7 @@ TEST(InstallLogic, SetupCommandLineQuotesTheProgramPath) {
 }
 
 TEST(InstallLogic, AttemptLoopRetriesWholeArchiveOnOkAndStopsOnCancel) {
+    const bool noAbort = false;
     int attempts = 0;
     std::vector<std::string> asked;
     auto failTwice = [&] {
@@ -91,7 +92,7 @@ TEST(InstallLogic, AttemptLoopRetriesWholeArchiveOnOkAndStopsOnCancel) {
     EXPECT_TRUE(RunAttempts(failTwice, IsStop, [&](const std::string& t) {
         asked.push_back(t);
         return true;
-    }));
+    }, noAbort));
     EXPECT_EQ(attempts, 3);
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_EQ(asked[0], DiskErrorText("Cannot create file D:\\Q\\setup.ini"));
@@ -101,18 +102,27 @@ TEST(InstallLogic, AttemptLoopRetriesWholeArchiveOnOkAndStopsOnCancel) {
                              [&](const std::string& t) {
                                  EXPECT_NE(t.find("Error: Stream write error\r\r"), std::string::npos);
                                  return false;
-                             }));
+                             }, noAbort));
     EXPECT_EQ(attempts, 1);
 }
 
 TEST(InstallLogic, AttemptLoopEndsQuietlyOnStop) {
+    bool abort = false;
     bool asked = false;
-    EXPECT_FALSE(RunAttempts([] { throw EStop(); }, IsStop, [&](const std::string&) {
+    auto ask = [&](const std::string&) {
         asked = true;
         return true;
-    }));
+    };
+    EXPECT_FALSE(RunAttempts([] { throw EStop(); }, IsStop, ask, abort));
     EXPECT_FALSE(asked);
-    EXPECT_TRUE(RunAttempts([] {}, IsStop, [](const std::string&) { return false; }));
+    EXPECT_TRUE(RunAttempts([] {}, IsStop, ask, abort));
+    // Confirmed at the last progress report, which cannot stop the entry any more: the
+    // expansion returns, and the run is still an abort.
+    EXPECT_FALSE(RunAttempts([&] { abort = true; }, IsStop, ask, abort));
+    // Confirmed, then a write error before the next report: no retry question.
+    abort = false;
+    EXPECT_FALSE(RunAttempts([&] { abort = true; throw EWriteError(); }, IsStop, ask, abort));
+    EXPECT_FALSE(asked);
 }
 
 TEST(InstallLogic, WelcomeExpansionTreatsConfirmedAbortAsCancel) {
