@@ -8,7 +8,7 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 tvx_test_begin abort_last_report "$1"
 TVX_EXE=$TVX_BUILD/demo/Tellivox_lateentry.exe
-trap 'rc=$?; rm -rf "$(tvx_unix "$TVX_RUN_DIR")/temp"; (exit $rc); tvx_test_end' EXIT
+trap 'rc=$?; rm -rf "$(tvx_unix "$TVX_RUN_DIR")/temp"; tvx_test_end "$rc"' EXIT
 
 tvx_start_installer "$TVX_EXE"
 ui_wait "Quorvane"
@@ -31,5 +31,5 @@ if ui wait "Quorvane Setup" 3000 >/dev/null 2>&1; then tvx_fail "setup.exe was s
 expect_eq "setup.exe not started" "" "$(tvx_setup_report)"
 # shellcheck disable=SC2086
 expect_eq "every announced file and the folder recorded for deletion" \
-  "$(tvx_expected_pending "$dir" "$dir" "$dir" $TVX_PRODUCT_FILES qvcache.dat)" "$(tvx_pending)"
+  "$(tvx_expected_pending "$dir" "$dir" "$dir" $TVX_VARIANT_PRODUCT_FILES qvcache.dat)" "$(tvx_pending)"
 echo "PASS"

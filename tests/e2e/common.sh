@@ -278,8 +278,10 @@ tvx_test_begin() {
   echo "-- $TVX_TEST: TEMP=$TVX_TEMP"
 }
 
-tvx_test_end() {
-  local rc=$?
+# Ends a test with the status of the command before it, or with STATUS when given (a
+# trap that did its own cleaning first passes the status it saw).
+tvx_test_end() {  # [status]
+  local rc=${1:-$?}
   [ $rc -ne 0 ] && ui_shot at-failure
   tvx_close_setup
   if [ -n "$tvx_installer_pid" ]; then
@@ -314,6 +316,12 @@ tvx_the_temp_folder() {
 TVX_PRODUCT_FILES="license.txt qvclient.exe qvcore.dll qvdata.ini qvemoji.dat qvhelp.hlp
 qvicons.dat qvlang.dll qvmedia.cab qvnet.dll qvshell.dll qvsounds.pak qvspell.dic qvui.dll
 qvupdate.exe readme.txt setup.exe setup.ini"
+
+# The same files in the order of the archive that the test variants link (quorv.qlx:
+# setup.exe and setup.ini first), for the variants whose tests follow entry order.
+TVX_VARIANT_PRODUCT_FILES="setup.exe setup.ini qvclient.exe qvcore.dll qvnet.dll qvui.dll
+qvhelp.hlp readme.txt license.txt qvsounds.pak qvmedia.cab qvicons.dat qvlang.dll qvspell.dic
+qvemoji.dat qvupdate.exe qvshell.dll qvdata.ini"
 
 # Expected deletion records: welcome.rtf in WELCOMEDIR, then each named file in DEST,
 # then FOLDER.

@@ -11,8 +11,7 @@ finish() {
   touch "$(tvx_unix "$TVX_RUN_DIR")/release"
   [ -n "$lock_pid" ] && wait "$lock_pid" 2>/dev/null || true
   rm -rf "$(tvx_unix "$TVX_RUN_DIR")/temp"
-  (exit $rc)
-  tvx_test_end
+  tvx_test_end "$rc"
 }
 trap finish EXIT
 
@@ -44,5 +43,5 @@ cmp -s "$(tvx_unix "$dir")/setup.ini" "$TVX_SOURCE/demo/setup.ini" ||
 tvx_log "ok: setup.ini as the archive holds it"
 # shellcheck disable=SC2086
 expect_eq "every announced file and the folder recorded for deletion" \
-  "$(tvx_expected_pending "$dir" "$dir" "$dir" $TVX_PRODUCT_FILES qvcache.dat)" "$(tvx_pending)"
+  "$(tvx_expected_pending "$dir" "$dir" "$dir" $TVX_VARIANT_PRODUCT_FILES qvcache.dat)" "$(tvx_pending)"
 echo "PASS"

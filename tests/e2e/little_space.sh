@@ -23,7 +23,7 @@ wine "$build/windows/selectdir_host.exe" --map T: "Z:${small//\//\\}" </dev/null
   { echo "FAIL: cannot map drive T:"; exit 1; }
 
 tvx_test_begin little_space "$build" 'T:\tmp'
-trap 'rc=$?; little_cleanup; (exit $rc); tvx_test_end' EXIT
+trap 'rc=$?; little_cleanup; tvx_test_end "$rc"' EXIT
 dest='C:\tvx\little_space\Quorvane files'
 # A decoy where an unquoted command line for "...\Quorvane files\setup.exe" would look
 # first; it would write the report with that command line.

@@ -23,7 +23,7 @@ wine "$build/windows/selectdir_host.exe" --map T: "Z:${small//\//\\}" </dev/null
   { echo "FAIL: cannot map drive T:"; exit 1; }
 
 tvx_test_begin temp_cyrillic_use_temp "$build" 'T:\Иван'
-trap 'rc=$?; cyrillic_cleanup; (exit $rc); tvx_test_end' EXIT
+trap 'rc=$?; cyrillic_cleanup; tvx_test_end "$rc"' EXIT
 
 tvx_mark_root_files
 tvx_start_installer "$TVX_EXE"
