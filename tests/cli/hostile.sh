@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Hostile and damaged archives (tests/data/hostile, made by its make.py): each case's
 # steps in NAME.expect say what quillox must print, its exit status and the files it
-# must leave. Usage: hostile.sh QUILLOX TEST_DATA_DIR [CASE-PREFIX]
+# must leave. Usage: hostile.sh QUILLOX TEST_DATA_DIR [CASE...] (default: every case)
 # A QUILLOX ending in .exe runs under Wine (the environment of scripts/test-windows.sh).
 set -uo pipefail
 q=$(realpath "$1")
 data=$(realpath "$2")/hostile
-only=${3:-}
+shift 2
+names=("$@")
+[ ${#names[@]} = 0 ] && names=($(cd "$data" && ls -- *.expect | sed 's/\.expect$//'))
 runner=()
 case "$q" in *.exe) runner=(wine) ;; esac
 work=$(mktemp -d)
@@ -40,8 +42,8 @@ step() {
 }
 
 cases=0
-for expect in "$data"/"$only"*.expect; do
-  name=$(basename "$expect" .expect)
+for name in "${names[@]}"; do
+  expect=$data/$name.expect
   mkdir -p "$work/$name"
   cd "$work/$name" || exit 1
   cp "$data/$name.arc" .
