@@ -20,5 +20,11 @@ if [ "$want" = all ] && ! dpkg --print-foreign-architectures | grep -qx i386; th
   dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}"
+# The package manager's own progress goes to a log; on failure its tail is shown.
+log=${TVX_APT_LOG:-/tmp/tellivox-apt.log}
+echo "-- installing ${#missing[@]} packages (${missing[*]}); apt's output: $log"
+if ! { apt-get update -q && apt-get install -y -q --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+  tail -n 30 "$log"
+  echo "installing packages failed; the whole output is in $log"
+  exit 1
+fi
