@@ -75,6 +75,7 @@ TEST(LH5Golden, DecodesEveryArchiveToItsExactBytes) {
         EXPECT_EQ(Crc16(r.out), m.crc);
         EXPECT_EQ(static_cast<uint32_t>(r.checksum), ByteSum(r.out));
         EXPECT_EQ(r.sourcePosition, static_cast<int64_t>(m.stream.size()));
+        EXPECT_FALSE(r.overrun);  // the window looks past the end; no used bit lies there
     }
     for (const char* original : {"tiny.bin", "text.txt", "binary.bin", "runs.bin"}) {
         const std::string name(original);
@@ -96,7 +97,10 @@ TEST(LH5Golden, ReadsNoFurtherThanTheWindowNeeds) {
         EXPECT_EQ(r.sourcePosition, size + 2) << name;
         EXPECT_EQ(Crc16(r.out), m.crc) << name;
         o.sourceSize = size;
-        EXPECT_EQ(ExpandMember(m, o).sourcePosition, size) << name;
+        const TRun exact = ExpandMember(m, o);
+        EXPECT_EQ(exact.sourcePosition, size) << name;
+        EXPECT_FALSE(exact.overrun) << name;
+        EXPECT_EQ(Crc16(exact.out), m.crc) << name;
     }
 }
 
