@@ -471,7 +471,7 @@ TEST_F(Expand, ProgressForALargeEntry) {
     for (size_t i = 1; i < calls.size(); ++i) EXPECT_LE(calls[i - 1], calls[i]);
 }
 
-TEST_F(Expand, StopAnswerEndsWithBadChecksumOrInvalidKey) {
+TEST_F(Expand, StopAnswerEndsWithBadChecksumWhateverTheSum) {
     ArchiveBuilder b;
     b.Add("big", Bytes(100000, 'z'));
     q.OnShowProgress = [&](int32_t& p) {
@@ -548,7 +548,9 @@ TEST_F(Expand, MakeFolderPathCreatesParentsOfAnyLengthButNoDrive) {
     EXPECT_TRUE(TQuillox::FolderExists(Target() + "xy\\z"));
     EXPECT_NO_THROW(TQuillox::MakeFolderPath("C:"));
     EXPECT_NO_THROW(TQuillox::MakeFolderPath("C:\\"));
-    EXPECT_FALSE(TQuillox::FolderExists("C:"));
+#ifndef _WIN32
+    EXPECT_FALSE(TQuillox::FolderExists("C:"));  // natively it would be a folder here
+#endif
     EXPECT_NO_THROW(TQuillox::MakeFolderPath(""));
     WriteFile("file", ToBytes("x"));
     EXPECT_FALSE(TQuillox::FolderExists(Target() + "file"));
