@@ -81,12 +81,14 @@ VISIBLE = b"visible\n"
 assert len(TEXT) == 3000
 
 # An LH5 entry whose coded stream ends well before its StoredSize, with an entry header
-# hidden in the rest: every reader goes on at the entry's end and never sees it.
+# hidden in the rest, where a reader that goes on from its last 8192-byte read would
+# find it: every reader goes on at the entry's end and never sees it.
 coded = lh5(TEXT)
 hidden = entry("a.txt", b"smuggled!")
+stored = coded + bytes(8192 - len(coded)) + hidden + bytes(100)
 write("smuggled",
       archive_header(3000 + len(VISIBLE), "LH5")
-      + entry("a.txt", coded + hidden, expanded=3000, method=4, checksum=sum(TEXT))
+      + entry("a.txt", stored, expanded=3000, method=4, checksum=sum(TEXT))
       + entry("c.txt", VISIBLE),
       ["run 0 l smuggled.arc", "says 2 files", "lacks smuggled",
        "run 0 t smuggled.arc", "says 2 entries tested, 0 errors",
