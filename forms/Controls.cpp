@@ -95,7 +95,7 @@ void TControl::CreateHandle(HWND parent) {
     DWORD style = WS_CHILD | WindowStyle() | def_.Style;
     if (!(def_.Flags & cfHidden)) style |= WS_VISIBLE;
     if (def_.Flags & cfDisabled) style |= WS_DISABLED;
-    if (def_.TabOrder >= 0) style |= WS_TABSTOP;
+    if (def_.TabStop()) style |= WS_TABSTOP;
     handle_ = CreateWindowExA(WindowExStyle() | def_.ExStyle, WindowClass(), def_.Text.c_str(), style,
                               def_.Left, def_.Top, def_.Width, def_.Height, parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), Instance(), nullptr);
@@ -294,14 +294,6 @@ DWORD CALLBACK ReadMemoryCallback(DWORD_PTR cookie, LPBYTE buffer, LONG count, L
     return 0;
 }
 
-DWORD CALLBACK ReadFileCallback(DWORD_PTR cookie, LPBYTE buffer, LONG count, LONG* done) {
-    DWORD got = 0;
-    if (!ReadFile(reinterpret_cast<HANDLE>(cookie), buffer, static_cast<DWORD>(count), &got, nullptr))
-        return 1;
-    *done = static_cast<LONG>(got);
-    return 0;
-}
-
 struct FileHandle {
     HANDLE h;
     ~FileHandle() { if (h != INVALID_HANDLE_VALUE) CloseHandle(h); }
@@ -349,14 +341,22 @@ LRESULT TRichEdit::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void TRichEdit::LoadFromFile(const std::string& path) {
-    FileHandle file{CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (file.h == INVALID_HANDLE_VALUE) throw EFOpenError(path);
-    EDITSTREAM stream{};
-    stream.dwCookie = reinterpret_cast<DWORD_PTR>(file.h);
-    stream.pfnCallback = ReadFileCallback;
-    Perform(EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
-    if (stream.dwError != 0) throw EReadError();
+    // The whole file first: a read that fails half-way must not leave the control with
+    // the part read before the error.
+    std::string rtf;
+    {
+        FileHandle file{CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr)};
+        if (file.h == INVALID_HANDLE_VALUE) throw EFOpenError(path);
+        char buffer[4096];
+        for (;;) {
+            DWORD got = 0;
+            if (!ReadFile(file.h, buffer, sizeof buffer, &got, nullptr)) throw EReadError();
+            if (got == 0) break;
+            rtf.append(buffer, got);
+        }
+    }
+    SetRichText(rtf);
 }
 
 // ---------------------------------------------------------------- TBevel, TImage, TEdit

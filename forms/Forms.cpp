@@ -328,7 +328,7 @@ void TForm::FocusFirst() {
     }
     std::vector<TControl*> order;
     for (auto& c : controls_)
-        if (c->Def().TabOrder >= 0 && c->Handle() && IsWindowVisible(c->Handle()) && IsWindowEnabled(c->Handle()))
+        if (c->Def().TabStop() && c->Handle() && IsWindowVisible(c->Handle()) && IsWindowEnabled(c->Handle()))
             order.push_back(c.get());
     if (order.empty()) return;
     std::stable_sort(order.begin(), order.end(),

@@ -60,6 +60,13 @@ struct TControlDef {
     std::string Resource;          // Image: name of the BITMAP resource
 
     TControlDef& Tab(int order) { TabOrder = order; return *this; }
+    // Whether Tab and the first focus reach the control: only controls that take
+    // keyboard input, with a tab order. Labels, progress bars, bevels and images never
+    // do; their tab order still places them among the others.
+    bool TabStop() const {
+        return TabOrder >= 0 && Kind != TControlKind::Label && Kind != TControlKind::ProgressBar &&
+               Kind != TControlKind::Bevel && Kind != TControlKind::Image;
+    }
     TControlDef& Result(int modalResult) { ModalResult = modalResult; return *this; }
     TControlDef& With(unsigned flags) { Flags |= flags; return *this; }
     TControlDef& TextColor(COLORREF c) { Color = c; return *this; }
@@ -197,8 +204,9 @@ protected:
 class TRichEdit : public TControl {
 public:
     using TControl::TControl;
-    // Replaces the whole content with the file's rich text (EM_STREAMIN, SF_RTF).
-    // Throws EFOpenError when the file cannot be opened.
+    // Replaces the whole content with the file's rich text (EM_STREAMIN, SF_RTF), once
+    // the whole file has been read. Throws EFOpenError when the file cannot be opened and
+    // EReadError when it cannot be read to its end; the content is then untouched.
     void LoadFromFile(const std::string& path);
     // Replaces the whole content with the given rich text.
     void SetRichText(const std::string& rtf);

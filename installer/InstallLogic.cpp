@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "runtime/Exception.h"
+
 namespace install {
 
 std::string FileNamePart(const std::string& path) {
@@ -10,7 +12,15 @@ std::string FileNamePart(const std::string& path) {
 }
 
 std::string FlatTargetPath(const std::string& targetDir, const std::string& filepath) {
-    return targetDir + "\\" + FileNamePart(filepath);
+    const std::string name = FileNamePart(filepath);
+    if (targetDir.empty()) throw Exception("No folder to write " + name + " into");
+    if (name.empty() || name == "." || name == "..")
+        throw Exception("Cannot create file " + targetDir + "\\" + name);
+    return targetDir + "\\" + name;
+}
+
+std::string TempFolderErrorText(const std::string& folder) {
+    return "Cannot create temporary folder " + folder;
 }
 
 std::string DiskErrorText(const std::string& message) {
@@ -36,13 +46,14 @@ std::string SetupCommandLine(const std::string& targetDir) {
 
 bool RunAttempts(const std::function<void()>& expandOnce,
                  const std::function<bool(const std::exception&)>& isStop,
-                 const std::function<bool(const std::string&)>& askRetry) {
+                 const std::function<bool(const std::string&)>& askRetry,
+                 const bool& abortRequested) {
     for (;;) {
         try {
             expandOnce();
-            return true;
+            return !abortRequested;
         } catch (const std::exception& e) {
-            if (isStop(e)) return false;
+            if (isStop(e) || abortRequested) return false;
             if (!askRetry(DiskErrorText(e.what()))) return false;
         }
     }

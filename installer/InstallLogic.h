@@ -15,8 +15,15 @@ namespace install {
 std::string FileNamePart(const std::string& path);
 
 // Where an announced entry is written: targetDir + "\" + the file-name part of
-// filepath. Folders stored in the archive are dropped.
+// filepath. Folders stored in the archive are dropped. Never a path outside targetDir:
+// raises Exception when targetDir is empty ("No folder to write <name> into", where a
+// root such as "\welcome.rtf" would follow) or when the file-name part names no file
+// in it ("", "." or "..": "Cannot create file <targetDir>\<name>").
 std::string FlatTargetPath(const std::string& targetDir, const std::string& filepath);
+
+// "Cannot create temporary folder " + folder: the error that ends the preparation when
+// the temporary folder cannot be had.
+std::string TempFolderErrorText(const std::string& folder);
 
 // "There was an error writing to disk." CR CR "Error: " message CR CR "Please verify ..."
 std::string DiskErrorText(const std::string& message);
@@ -39,13 +46,17 @@ std::string SetupCommandLine(const std::string& targetDir);
 enum class TAttemptEnd { Expanded, Stopped, Failed };
 
 // The product expansion's attempt loop. expandOnce rewinds the archive and expands it;
-// when it returns the loop answers true. An attempt ended by isStop (the component's
-// bad-checksum error: a confirmed abort, or damaged data) answers false without a word.
-// Any other error is offered to askRetry with the disk-error text; true starts the next
-// attempt, false answers false.
+// when it returns the loop answers true, unless abortRequested is set: an abort the
+// user confirmed too late to stop the expansion (at the last progress report) is still
+// an abort. An attempt ended by isStop (the component's bad-checksum error: a confirmed
+// abort, or damaged data) answers false without a word. Any other error is offered to
+// askRetry with the disk-error text; true starts the next attempt, false answers false.
+// Once the user has confirmed the abort, an error ends the loop with false without
+// asking: the user has already chosen to stop.
 bool RunAttempts(const std::function<void()>& expandOnce,
                  const std::function<bool(const std::exception&)>& isStop,
-                 const std::function<bool(const std::string&)>& askRetry);
+                 const std::function<bool(const std::string&)>& askRetry,
+                 const bool& abortRequested);
 
 // Expands the welcome archive through expand. An abort that the user confirmed while it
 // ran ends the expansion with the component's bad-checksum error (isStop); that is a

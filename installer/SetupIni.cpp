@@ -42,7 +42,7 @@ bool WriteSetupIni(const std::string& TargetDir, const std::string& Gateway,
         const std::string path = SetupIniPath(TargetDir);
         TLines lines = SplitLines(ReadTextFile(path));
         RewriteSetupIniLines(lines, Gateway, ProductLevel, EmailDomain);
-        WriteTextFile(path, JoinLines(lines));
+        ReplaceTextFile(path, JoinLines(lines));
         return true;
     } catch (...) {
         return false;

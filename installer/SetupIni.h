@@ -19,8 +19,9 @@ void RewriteSetupIniLines(TLines& lines, const std::string& Gateway,
 // without regard to case as the Windows file system does (so "SETUP.INI" is found).
 std::string SetupIniPath(const std::string& TargetDir);
 
-// Loads TargetDir's setup.ini, rewrites it as above and saves it with CR LF after
-// every line. True when saved. Every error ends the step silently and writes nothing:
-// a missing or unreadable file, a file without lines, a file that cannot be replaced.
+// Loads TargetDir's setup.ini, rewrites it as above and replaces it (written beside it
+// first, see ReplaceTextFile) with CR LF after every line. True when replaced. Every
+// error ends the step silently and leaves the file as it was: a missing or unreadable
+// file, a file without lines, a file that cannot be written (a full disk) or replaced.
 bool WriteSetupIni(const std::string& TargetDir, const std::string& Gateway,
                    const std::string& ProductLevel, const std::string& EmailDomain);

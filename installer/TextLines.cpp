@@ -1,5 +1,8 @@
 #include "installer/TextLines.h"
 
+#include "installer/FileReplace.h"
+#include "runtime/Exception.h"
+#include "runtime/Platform.h"
 #include "runtime/Stream.h"
 
 TLines SplitLines(const std::string& text) {
@@ -40,4 +43,33 @@ std::string ReadTextFile(const std::string& path) {
 void WriteTextFile(const std::string& path, const std::string& text) {
     TFileStream file(path, TFileMode::fmCreate);
     file.WriteBuffer(text.data(), static_cast<int32_t>(text.size()));
+}
+
+namespace {
+// path with its file name's extension (if any) replaced by ext: "C:\W\wininit.ini" and
+// ".$$$" give "C:\W\wininit.$$$". Short names, since the folder may have no long ones.
+std::string BesideName(const std::string& path, const std::string& ext) {
+    const auto nameAt = path.find_last_of("\\/:");
+    const auto dot = path.find_last_of('.');
+    const bool hasExt = dot != std::string::npos && (nameAt == std::string::npos || dot > nameAt);
+    return (hasExt ? path.substr(0, dot) : path) + ext;
+}
+}  // namespace
+
+void ReplaceTextFile(const std::string& path, const std::string& text) {
+    const uint32_t attrs = platform::GetFileAttributes(path);
+    if (attrs != platform::kInvalidFileAttributes &&
+        (attrs & (platform::kAttrReadOnly | platform::kAttrDirectory)))
+        throw EFCreateError(path);
+    const std::string fresh = BesideName(path, ".$$$");
+    try {
+        WriteTextFile(fresh, text);
+    } catch (...) {
+        platform::DeleteFile(fresh);
+        throw;
+    }
+    if (!ReplaceWithFresh(fresh, path, BesideName(path, ".~$$"))) {
+        platform::DeleteFile(fresh);
+        throw EFCreateError(path);
+    }
 }

@@ -19,3 +19,9 @@ std::string ReadTextFile(const std::string& path);
 // Creates or replaces a file with the text. Raises EFCreateError ("Cannot create file
 // %s") or EWriteError; after a write error the file may be incomplete.
 void WriteTextFile(const std::string& path, const std::string& text);
+// Replaces a file (or creates it) with the text without ever truncating it in place:
+// the text is written completely to a file beside it (same name, extension ".$$$"),
+// which then takes the file's place (see ReplaceWithFresh). Raises EFCreateError or
+// EWriteError on any failure, a read-only file included; the file is then as it was
+// and nothing is left beside it.
+void ReplaceTextFile(const std::string& path, const std::string& text);

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 bool DeleteAtRestart(const std::string& Path) {
+    // An empty path names nothing to delete (and must never become the current folder).
+    if (Path.empty()) return false;
     try {
         if (IsWindowsNT())
             return MoveFileExA(Path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;

@@ -18,6 +18,8 @@ class TfrmWelcome;
 class TfrmSelectDir;
 
 // Set when the user confirms the abort question during an expansion; cleared by Reset.
+// Once set, no later click takes it back, and a product expansion that still returns
+// (the Yes came at its last progress report) counts as aborted.
 // After the extraction run the install sequence sets it to the negation of the run's
 // result and tests it.
 extern bool AbortRequested;

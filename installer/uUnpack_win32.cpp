@@ -5,7 +5,9 @@
 #include "installer/uKillDir.h"
 #include "installer/BuildInfo.h"
 #include "installer/SetupIni.h"
+#include "runtime/Exception.h"
 #include "runtime/Stream.h"
+#include "windows/TempPath.h"
 #include "windows/uSelectDir.h"
 #include "windows/uWelcome.h"
 
@@ -43,6 +45,26 @@ uint32_t ClockSeed() {
     SYSTEMTIME t;
     GetLocalTime(&t);
     return ((t.wHour * 60u + t.wMinute) * 60u + t.wSecond) * 1000u + t.wMilliseconds;
+}
+
+// Forms the temporary folder's name "_ZK<n in hex>.tmp" in the system's temporary-files
+// folder and creates it (an existing folder of that name will do). Raises Exception
+// ("Cannot create temporary folder ...") when there is no usable temporary-files
+// folder, no name can be formed in it or no folder of the name exists afterwards: an
+// empty answer must never let the files go to the root of a drive.
+std::string MakeTempFolder(uint32_t n) {
+    const TTempPath temp = UsableTempPath();
+    // GetTempFileNameA's limit on Windows; checked here so that every system stops alike.
+    constexpr size_t kMaxFolderForName = MAX_PATH - 14;
+    char name[MAX_PATH + 1] = {};
+    if (temp.Path.empty() || temp.Path.size() > kMaxFolderForName ||
+        GetTempFileNameA(temp.Path.c_str(), "_ZKINST", n, name) == 0 || name[0] == '\0')
+        throw Exception(install::TempFolderErrorText(temp.Shown));
+    CreateDirectoryA(name, nullptr);
+    const DWORD attributes = GetFileAttributesA(name);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        throw Exception(install::TempFolderErrorText(name));
+    return name;
 }
 
 }  // namespace
@@ -105,12 +127,7 @@ bool TfrmUnpack::SetTarget() {
     bool result = false;
 
     const uint32_t n = install::DrawTempNameNumber(ClockSeed());
-    char tempDir[255 + 1] = {};
-    GetTempPathA(255, tempDir);
-    char tempName[MAX_PATH + 1] = {};
-    GetTempFileNameA(tempDir, "_ZKINST", n, tempName);
-    TargetDir = tempName;
-    CreateDirectoryA(TargetDir.c_str(), nullptr);
+    TargetDir = MakeTempFolder(n);
 
     ArchiveStream = Compress1.OpenArchiveResource("WELCOME", "");
     if (!install::ExpandUnlessAborted(
@@ -165,7 +182,8 @@ bool TfrmUnpack::Start() {
         IsBadChecksum,
         [](const std::string& text) {
             return MessageDlg(text, TMsgDlgType::Error, mbOK | mbCancel, mbOK, mbCancel) == mrOK;
-        });
+        },
+        AbortRequested);
 
     Label1.SetText("Done.");
     ArchiveStream.reset();
@@ -203,6 +221,9 @@ void TfrmUnpack::Compress1ShowProgress(int32_t& PercentageDone) {
 bool TfrmUnpack::GetLocalInfo() { return ::GetLocalInfo(Gateway, ProductLevel, EmailDomain); }
 
 void TfrmUnpack::cmdCancelClick() {
-    AbortRequested = MessageDlg("Are you sure you want to abort the installation of Quorvane?",
-                                TMsgDlgType::Confirmation, mbYes | mbNo, mbYes, mbNo) == mrYes;
+    // A confirmed abort stands: asking again could only take it back.
+    if (AbortRequested) return;
+    if (MessageDlg("Are you sure you want to abort the installation of Quorvane?",
+                   TMsgDlgType::Confirmation, mbYes | mbNo, mbYes, mbNo) == mrYes)
+        AbortRequested = true;
 }

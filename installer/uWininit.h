@@ -17,13 +17,17 @@ enum class TWininitLoad {
 };
 
 // Adds the deletion record for path to wininit.ini's text: the line "nul=" + path
-// (path unchanged) goes after the last line, whatever section that is in. A missing
-// file starts as the single line "[Rename]". Every line of the result ends in CR LF.
-// Returns false, leaving result alone, when the file exists but was unreadable: saving
-// then would lose the records it holds.
+// (path unchanged) goes into the first [Rename] section (the header matched without
+// regard to case or surrounding blanks), after its last record, so the records already
+// there keep their order and other sections stay as they are. A file without such a
+// section (a missing or empty one included) gets "[Rename]" and the record at its end.
+// Every line of the result ends in CR LF. Returns false, leaving result alone, when the
+// file exists but was unreadable: saving then would lose the records it holds.
 bool AddWininitRecord(TWininitLoad load, const std::string& text, const std::string& path,
                       std::string& result);
 
-// Loads the wininit.ini at iniPath, adds the record for path and saves it. True when
-// saved. An unreadable existing file is left as it is (False). Never raises.
+// Loads the wininit.ini at iniPath, adds the record for path and replaces the file with
+// the result (written beside it first, see ReplaceTextFile). True when replaced. An
+// unreadable existing file, and any failure to write or replace it, leaves the file as
+// it was (False). Never raises.
 bool RecordInWininit(const std::string& iniPath, const std::string& path);

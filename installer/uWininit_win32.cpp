@@ -26,7 +26,7 @@ bool RecordInWininit(const std::string& iniPath, const std::string& path) {
         }
         std::string updated;
         if (!AddWininitRecord(load, text, path, updated)) return false;
-        WriteTextFile(iniPath, updated);
+        ReplaceTextFile(iniPath, updated);
         return true;
     } catch (...) {
         return false;

@@ -6,6 +6,7 @@
 
 #include "forms/Dialogs.h"
 #include "windows/ChooserText.h"
+#include "windows/TempPath.h"
 
 TFormDef SelectDirFormDef() {
     TFormDef def;
@@ -155,8 +156,7 @@ void TfrmSelectDir::cmdCreateClick() {
 }
 
 void TfrmSelectDir::cmdUseTEMPClick() {
-    char buffer[256] = {};
-    const DWORD n = GetTempPathA(255, buffer);
-    // A failed or truncated answer leaves nothing usable in the buffer.
-    SetTargetDir(n > 0 && n < 255 ? std::string(buffer, n) : std::string());
+    // The folder as the ANSI functions can reach it (its short form where its name has
+    // characters outside the code page); empty when there is none, which changes nothing.
+    SetTargetDir(UsableTempPath().Path);
 }

@@ -309,10 +309,11 @@ tvx_the_temp_folder() {
   printf '%s\n' "$folders"
 }
 
-# The product's 18 files in archive order.
-TVX_PRODUCT_FILES="setup.exe setup.ini qvclient.exe qvcore.dll qvnet.dll qvui.dll qvhelp.hlp
-readme.txt license.txt qvsounds.pak qvmedia.cab qvicons.dat qvlang.dll qvspell.dic
-qvemoji.dat qvupdate.exe qvshell.dll qvdata.ini"
+# The product's 18 files in the archive order of Tellivox.exe (quillox sfx packs the
+# release folder in name order).
+TVX_PRODUCT_FILES="license.txt qvclient.exe qvcore.dll qvdata.ini qvemoji.dat qvhelp.hlp
+qvicons.dat qvlang.dll qvmedia.cab qvnet.dll qvshell.dll qvsounds.pak qvspell.dic qvui.dll
+qvupdate.exe readme.txt setup.exe setup.ini"
 
 # Expected deletion records: welcome.rtf in WELCOMEDIR, then each named file in DEST,
 # then FOLDER.
@@ -327,4 +328,55 @@ tvx_expected_pending() {  # welcomedir dest folder files...
 # A value of the build's CMake cache (the build information, say).
 tvx_cache_value() {
   sed -n "s/^$1:[A-Z]*=//p" "$TVX_BUILD/CMakeCache.txt" | sed "s/^'\\(.*\\)'\$/\\1/"
+}
+
+# ---- Temporary folders the ANSI functions cannot name as they are ----------------------
+
+# The short (8.3) form that Wine gives the Windows path of an existing folder, found
+# part by part in "dir /x" listings: parts that are valid short names stay as they are.
+# (cmd lists a name's characters outside the code page as "?".)
+tvx_short_path() {
+  local path=$1 result=${1%%\\*} rest part listed short f
+  rest=${path#*\\}
+  f=$(mktemp)
+  while [ -n "$rest" ]; do
+    part=${rest%%\\*}
+    if [ "$part" = "$rest" ]; then rest=; else rest=${rest#*\\}; fi
+    if [[ $part =~ ^[A-Za-z0-9_-]{1,8}(\.[A-Za-z0-9_-]{1,3})?$ ]]; then
+      result=$result'\'$part
+      continue
+    fi
+    wine cmd /c dir /x /ad "$result\\" </dev/null >"$f" 2>/dev/null || true
+    listed=${part//[^ -~]/?}
+    short=$(tr -d '\r' <"$f" |
+      awk -v name="$listed" '/<DIR>/ && $NF == name && NF >= 5 { print $(NF - 1); exit }')
+    [ -n "$short" ] || { rm -f "$f"; tvx_fail "no short name for $part in $result"; }
+    result=$result'\'$short
+  done
+  rm -f "$f"
+  printf '%s\n' "$result"
+}
+
+# Marks the moment from which tvx_expect_no_root_files looks (other runs on the same
+# machine may have left such files before).
+tvx_mark_root_files() {
+  TVX_ROOT_MARK=$(mktemp)
+  sleep 0.01
+}
+
+# Fails when a file of the installer (welcome.rtf or a product file) was written in
+# the root of drive C: or of Z: (the Unix root) since tvx_mark_root_files, where an
+# empty destination would have put it. The change time counts: the archive gives each
+# file its stored date.
+tvx_expect_no_root_files() {
+  local f root
+  for root in "$(tvx_unix 'C:\')" /; do
+    # shellcheck disable=SC2086
+    for f in welcome.rtf $TVX_PRODUCT_FILES; do
+      [ -z "$(find "${root%/}/$f" -maxdepth 0 -cnewer "$TVX_ROOT_MARK" 2>/dev/null)" ] ||
+        tvx_fail "$f was written to the root $root"
+    done
+  done
+  rm -f "$TVX_ROOT_MARK"
+  tvx_log "ok: nothing written to a drive's root"
 }

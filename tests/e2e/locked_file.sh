@@ -6,7 +6,7 @@ source "$(dirname "$0")/common.sh"
 tvx_test_begin locked_file "$1"
 lock_pid=
 
-# Locks DIR\qvnet.dll (the fifth entry) until the release flag appears.
+# Locks DIR\qvnet.dll (the tenth entry) until the release flag appears.
 lock_in() {
   local flag=$TVX_RUN_DIR'\release'
   rm -f "$(tvx_unix "$flag")"
@@ -30,7 +30,8 @@ check_dialog() {  # dir
     "$dlg"
   expect_match "buttons OK and Cancel" 'button "OK".*button "Cancel"' "$(tr '\n' ' ' <<<"$dlg")"
 }
-first_five="setup.exe setup.ini qvclient.exe qvcore.dll qvnet.dll"
+first_ten="license.txt qvclient.exe qvcore.dll qvdata.ini qvemoji.dat qvhelp.hlp qvicons.dat qvlang.dll
+qvmedia.cab qvnet.dll"
 
 echo "# unlock, then OK"
 tvx_start_installer "$TVX_EXE"
@@ -47,7 +48,7 @@ tvx_wait_installer_end
 expect_eq "setup.exe's current folder" "$dir" "$(tvx_setup_report | sed -n 's/^cwd=//p')"
 # shellcheck disable=SC2086
 expect_eq "every file recorded again by the second attempt" \
-  "$(tvx_expected_pending "$dir" "$dir" "$dir" $first_five $TVX_PRODUCT_FILES)" "$(tvx_pending)"
+  "$(tvx_expected_pending "$dir" "$dir" "$dir" $first_ten $TVX_PRODUCT_FILES)" "$(tvx_pending)"
 cmp -s "$(tvx_unix "$dir")/qvnet.dll" "$TVX_BUILD/demo/payload/qvnet.dll" ||
   tvx_fail "qvnet.dll was not written by the retry"
 tvx_log "ok: qvnet.dll written by the retry"
@@ -67,6 +68,6 @@ tvx_wait_installer_end
 unlock
 expect_eq "setup.exe not started" "" "$(tvx_setup_report)"
 # shellcheck disable=SC2086
-expect_eq "deletions recorded" "$(tvx_expected_pending "$dir" "$dir" "$dir" $first_five)" \
+expect_eq "deletions recorded" "$(tvx_expected_pending "$dir" "$dir" "$dir" $first_ten)" \
   "$(tvx_pending)"
 echo "PASS"

@@ -36,6 +36,23 @@ TEST(InstallLogic, FlatTargetPathDropsStoredFolders) {
     EXPECT_EQ(FlatTargetPath("D:\\Q", "\\a\\x.dat"), FlatTargetPath("D:\\Q", "\\b\\x.dat"));
 }
 
+// Without a folder, or with a name that is no file in it, the path would lie outside
+// the folder: "\welcome.rtf" is the root of the current drive.
+TEST(InstallLogic, FlatTargetPathNeverLeavesTheFolder) {
+    EXPECT_THROW(
+        {
+            try {
+                FlatTargetPath("", "\\projects\\packager\\welcome.rtf");
+            } catch (const Exception& e) {
+                EXPECT_STREQ(e.what(), "No folder to write welcome.rtf into");
+                throw;
+            }
+        },
+        Exception);
+    for (const char* stored : {"\\a\\..", "\\a\\.", "\\a\\", "C:"})
+        EXPECT_THROW(FlatTargetPath("D:\\Q", stored), Exception) << stored;
+}
+
 TEST(InstallLogic, MessageTextsAreJoinedWithBareCarriageReturns) {
     EXPECT_EQ(DiskErrorText("Cannot create file D:\\Q\\setup.ini"),
               "There was an error writing to disk.\r\rError: Cannot create file D:\\Q\\setup.ini"
@@ -66,6 +83,7 @@ TEST(InstallLogic, SetupCommandLineQuotesTheProgramPath) {
 }
 
 TEST(InstallLogic, AttemptLoopRetriesWholeArchiveOnOkAndStopsOnCancel) {
+    const bool noAbort = false;
     int attempts = 0;
     std::vector<std::string> asked;
     auto failTwice = [&] {
@@ -74,7 +92,7 @@ TEST(InstallLogic, AttemptLoopRetriesWholeArchiveOnOkAndStopsOnCancel) {
     EXPECT_TRUE(RunAttempts(failTwice, IsStop, [&](const std::string& t) {
         asked.push_back(t);
         return true;
-    }));
+    }, noAbort));
     EXPECT_EQ(attempts, 3);
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_EQ(asked[0], DiskErrorText("Cannot create file D:\\Q\\setup.ini"));
@@ -84,18 +102,27 @@ TEST(InstallLogic, AttemptLoopRetriesWholeArchiveOnOkAndStopsOnCancel) {
                              [&](const std::string& t) {
                                  EXPECT_NE(t.find("Error: Stream write error\r\r"), std::string::npos);
                                  return false;
-                             }));
+                             }, noAbort));
     EXPECT_EQ(attempts, 1);
 }
 
 TEST(InstallLogic, AttemptLoopEndsQuietlyOnStop) {
+    bool abort = false;
     bool asked = false;
-    EXPECT_FALSE(RunAttempts([] { throw EStop(); }, IsStop, [&](const std::string&) {
+    auto ask = [&](const std::string&) {
         asked = true;
         return true;
-    }));
+    };
+    EXPECT_FALSE(RunAttempts([] { throw EStop(); }, IsStop, ask, abort));
     EXPECT_FALSE(asked);
-    EXPECT_TRUE(RunAttempts([] {}, IsStop, [](const std::string&) { return false; }));
+    EXPECT_TRUE(RunAttempts([] {}, IsStop, ask, abort));
+    // Confirmed at the last progress report, which cannot stop the entry any more: the
+    // expansion returns, and the run is still an abort.
+    EXPECT_FALSE(RunAttempts([&] { abort = true; }, IsStop, ask, abort));
+    // Confirmed, then a write error before the next report: no retry question.
+    abort = false;
+    EXPECT_FALSE(RunAttempts([&] { abort = true; throw EWriteError(); }, IsStop, ask, abort));
+    EXPECT_FALSE(asked);
 }
 
 TEST(InstallLogic, WelcomeExpansionTreatsConfirmedAbortAsCancel) {

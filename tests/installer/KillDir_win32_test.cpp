@@ -132,10 +132,34 @@ TEST_F(Win95Family, OneLinePerCallInTheWindowsFolder) {
               "nul=C:\\WINDOWS\\TEMP\\_ZK1A.TMP\\setup.exe\r\nnul=C:\\WINDOWS\\TEMP\\_ZK1A.TMP\r\n");
 }
 
-TEST_F(Win95Family, AppendsAfterAnotherSection) {
+// An empty path names nothing: no "nul=" line, which would stand for no file at all.
+TEST_F(Win95Family, EmptyPathRecordsNothing) {
+    EXPECT_FALSE(DeleteAtRestart(""));
+    EXPECT_EQ(GetFileAttributesA(ini_.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Windows acts only on the records inside [Rename], wherever the section stands.
+TEST_F(Win95Family, RecordsGoIntoTheRenameSection) {
     WriteTextFile(ini_, "[Rename]\r\nnul=C:\\old\r\n[Other]\r\nkey=value\r\n");
     EXPECT_TRUE(DeleteAtRestart("C:\\new"));
-    EXPECT_EQ(ReadTextFile(ini_), "[Rename]\r\nnul=C:\\old\r\n[Other]\r\nkey=value\r\nnul=C:\\new\r\n");
+    EXPECT_EQ(ReadTextFile(ini_), "[Rename]\r\nnul=C:\\old\r\nnul=C:\\new\r\n[Other]\r\nkey=value\r\n");
+
+    WriteTextFile(ini_, "[Other]\r\nkey=value\r\n");
+    EXPECT_TRUE(DeleteAtRestart("C:\\new"));
+    EXPECT_EQ(ReadTextFile(ini_), "[Other]\r\nkey=value\r\n[Rename]\r\nnul=C:\\new\r\n");
+
+    WriteTextFile(ini_, "stray=1\r\n");
+    EXPECT_TRUE(DeleteAtRestart("C:\\new"));
+    EXPECT_EQ(ReadTextFile(ini_), "stray=1\r\n[Rename]\r\nnul=C:\\new\r\n");
+
+    WriteTextFile(ini_, "[A]\r\na=1\r\n[Rename]\r\nnul=C:\\1\r\nnul=C:\\2\r\n[B]\r\nb=1\r\n");
+    EXPECT_TRUE(DeleteAtRestart("C:\\3"));
+    EXPECT_TRUE(DeleteAtRestart("C:\\4"));
+    EXPECT_EQ(ReadTextFile(ini_),
+              "[A]\r\na=1\r\n[Rename]\r\nnul=C:\\1\r\nnul=C:\\2\r\nnul=C:\\3\r\nnul=C:\\4\r\n[B]\r\nb=1\r\n");
+    // Replaced through files beside it, none of which is left behind.
+    EXPECT_EQ(GetFileAttributesA((WindowsFolder() + "\\wininit.$$$").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA((WindowsFolder() + "\\wininit.~$$").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(Win95Family, LockedFileKeepsItsRecords) {

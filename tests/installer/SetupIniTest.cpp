@@ -6,6 +6,7 @@
 
 #include "installer/SetupIni.h"
 #include "runtime/Exception.h"
+#include "runtime/Platform.h"
 #include "TempFolder.h"
 
 namespace {
@@ -100,5 +101,18 @@ TEST(SetupIniStep, WritesNothingOnError) {
     EXPECT_EQ(Read(dir.File("setup.ini")), "");
 
     EXPECT_FALSE(WriteSetupIni(dir.File("no such folder"), "g", "p", "e"));
+
+    // Read-only: kept, even where replacing goes by renames that a read-only file allows.
+    WriteTextFile(dir.File("setup.ini"), "[Startup]\r\n");
+    ASSERT_TRUE(platform::SetFileAttributes(dir.File("setup.ini"), platform::kAttrReadOnly));
+    EXPECT_FALSE(WriteSetupIni(dir.Path(), "g", "p", "e"));
+    platform::SetFileAttributes(dir.File("setup.ini"), 0);
+    EXPECT_EQ(Read(dir.File("setup.ini")), "[Startup]\r\n");
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        (void)entry;
+        ++files;
+    }
+    EXPECT_EQ(files, 1u) << "nothing left beside setup.ini";
 }
 }  // namespace

@@ -11,5 +11,7 @@ using Args = std::vector<std::string>;
 int RunRawCommand(const Args& args);
 // quillox a|l|t|x ...: making, listing, testing and extracting archives.
 int RunArchiveCommand(const std::string& command, const Args& args);
+// quillox sfx STUB OUT ...: packs a release into a copy of an installer stub.
+int RunSfxCommand(const Args& args);
 
 void PrintUsage();

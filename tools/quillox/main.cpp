@@ -1,4 +1,5 @@
-// quillox: makes, lists, tests and extracts archives, and runs the codec on its own.
+// quillox: makes, lists, tests and extracts archives, packs releases into installer
+// stubs, and runs the codec on its own.
 #include <cstdio>
 #include <exception>
 
@@ -12,6 +13,9 @@ void PrintUsage() {
         "       quillox t ARCHIVE [-k KEY] [--library LIB]\n"
         "       quillox x ARCHIVE [-C DIR] [-k KEY] [--absolute-paths] [--check-space]\n"
         "                 [--library LIB] [PATH...]\n"
+        "       quillox sfx STUB OUT --welcome FILE --product DIR [--prefix P] [-m METHOD]\n"
+        "                 [-k KEY] [--gateway T] [--product-level T] [--email-domain T]\n"
+        "                 [--version A.B.C.D]\n"
         "       quillox raw compress --method NON|RLE|LZH|LH5 [--key K]\n"
         "       quillox raw expand --method NON|RLE|LZH|LH5 --size N [--key K] [--descramble]\n"
         "\n"
@@ -26,6 +30,10 @@ void PrintUsage() {
         "   attributes. Stored paths that are absolute, carry a drive letter or '..'\n"
         "   are reported and skipped unless --absolute-paths is given.\n"
         "   --check-space checks free disk space before each file.\n"
+        "sfx  writes OUT: the installer stub STUB carrying FILE as its welcome archive\n"
+        "   and DIR's files (as 'a -C DIR --prefix P' stores them) as its product\n"
+        "   archive, with the build values (blank-padded to 30, 5 and 40 characters)\n"
+        "   and the version set; STUB itself is never changed.\n"
         "-k KEY  the key of locked entries (decimal or 0x hex); --library LIB reads\n"
         "   ARCHIVE as a resource name in the library LIB instead of a file.\n"
         "Exit status: 0 success, 1 failure (message on standard error), 2 wrong usage.\n",
@@ -41,6 +49,7 @@ int main(int argc, char** argv) {
     const Args args(argv + 2, argv + argc);
     try {
         if (command == "raw") return RunRawCommand(args);
+        if (command == "sfx") return RunSfxCommand(args);
         if (command == "a" || command == "l" || command == "t" || command == "x")
             return RunArchiveCommand(command, args);
         if (command == "-h" || command == "--help") {

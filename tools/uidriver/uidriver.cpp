@@ -9,6 +9,12 @@
 //   window CAPTION                  caption, client size, position and border of the window
 //   controls CAPTION                one line per control: name, class, text, bounds, state
 //   text CAPTION CONTROL            the control's text (WM_GETTEXT)
+//   waittext CAPTION CONTROL TEXT [ms]  the control's text becomes TEXT (read again and
+//                                   again, for steps that must come at once)
+//   clickwhen CAPTION CONTROL TEXT BUTTON [ms]  presses BUTTON (posted) the moment
+//                                   CONTROL's text becomes TEXT; both are looked up first,
+//                                   so no message to the program comes between the two
+//   position CAPTION CONTROL        a progress bar's position (PBM_GETPOS)
 //   focus CAPTION                   the control that has the keyboard focus
 //   click CAPTION CONTROL           presses a button (BM_CLICK, posted)
 //   mouse CAPTION CONTROL           a left click in the middle of the control
@@ -26,6 +32,7 @@
 // without '&'), or #N, the N-th control in the order "controls" lists them.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -76,6 +83,18 @@ std::string WindowText(HWND hwnd) {
     DWORD_PTR got = 0;
     SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&w[0]), SMTO_ABORTIFHUNG, 2000,
                         &got);
+    w.resize(got);
+    return Narrow(w);
+}
+
+// The text in one message, for reads that must each take a single turn of the program's
+// message loop (up to 1023 characters).
+std::string WindowTextOnce(HWND hwnd) {
+    std::wstring w(1024, L'\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, w.size(), reinterpret_cast<LPARAM>(&w[0]), SMTO_ABORTIFHUNG,
+                             2000, &got))
+        return {};
     w.resize(got);
     return Narrow(w);
 }
@@ -314,6 +333,31 @@ void Run(const std::vector<std::string>& a) {
         HWND w = Window(a[1]);
         HWND f = FocusOf(w);
         Out(f == w ? std::string("form") : "name=" + NameOf(f) + " class=" + ClassOf(f) + " text=" + Quote(WindowText(f)));
+    } else if (cmd == "waittext") {
+        Need(a, 4);
+        HWND c = Control(Window(a[1]), a[2]);
+        const DWORD limit = Millis(a, 4), start = GetTickCount();
+        // No pause between reads: each read waits until the program handles messages,
+        // so one is always pending and the first moment the text holds is seen.
+        while (WindowTextOnce(c) != a[3]) {
+            if (GetTickCount() - start >= limit) Fail("text never became " + Quote(a[3]));
+        }
+        Out("text " + Quote(a[3]));
+    } else if (cmd == "clickwhen") {
+        Need(a, 5);
+        HWND w = Window(a[1]);
+        HWND c = Control(w, a[2]), button = Control(w, a[4]);
+        const DWORD limit = Millis(a, 5), start = GetTickCount();
+        while (WindowTextOnce(c) != a[3]) {
+            if (GetTickCount() - start >= limit) Fail("text never became " + Quote(a[3]));
+        }
+        PostMessageA(button, BM_CLICK, 0, 0);
+        Out("clicked at " + Quote(a[3]));
+    } else if (cmd == "position") {
+        Need(a, 3);
+        DWORD_PTR pos = 0;
+        SendMessageTimeoutA(Control(Window(a[1]), a[2]), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &pos);
+        Out(std::to_string(pos));
     } else if (cmd == "click") {
         Need(a, 3);
         PostMessageA(Control(Window(a[1]), a[2]), BM_CLICK, 0, 0);

@@ -1,0 +1,83 @@
+// Reads an arbitrary file as an installer stub the way quillox sfx does, and rewrites
+// it. Must never crash or read out of bounds; whatever it accepts must come back from
+// its own output unchanged: the same resources, and a version resource that keeps its
+// bytes once laid out.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <algorithm>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "tools/quillox/PeImage.h"
+
+namespace {
+
+#define FUZZ_ASSERT(c)                                            \
+    do {                                                          \
+        if (!(c)) {                                               \
+            std::fprintf(stderr, "assertion failed: %s\n", #c); \
+            abort();                                              \
+        }                                                         \
+    } while (0)
+
+std::string Scratch() {
+    return "/tmp/tvx_fuzz_pe_" + std::to_string(::getpid()) + ".exe";
+}
+
+bool Same(const pe::Resource& a, const pe::Resource& b) {
+    return a.type == b.type && a.name == b.name && a.language == b.language &&
+           a.codePage == b.codePage && a.bytes == b.bytes;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > (1 << 20)) return 0;
+    std::vector<pe::Resource> resources;
+    std::unique_ptr<pe::PeImage> image;
+    try {
+        image = std::make_unique<pe::PeImage>(std::vector<uint8_t>(data, data + size));
+        resources = image->Resources();
+    } catch (const pe::Error&) {
+        return 0;
+    }
+    for (auto& r : resources) {
+        if (!(r.type == pe::ResourceId::Number(16))) continue;
+        try {
+            const std::vector<uint8_t> once = pe::SerializeVersionInfo(pe::ParseVersionInfo(r.bytes));
+            FUZZ_ASSERT(pe::SerializeVersionInfo(pe::ParseVersionInfo(once)) == once);
+        } catch (const pe::Error&) {
+        }
+    }
+    // The rewrite must hold exactly what it was given (in directory order).
+    const std::string out = Scratch();
+    try {
+        image->Write(out, resources);
+    } catch (const pe::Error&) {
+        std::remove(out.c_str());
+        return 0;
+    }
+    std::ifstream in(out, std::ios::binary);
+    std::vector<uint8_t> written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    std::remove(out.c_str());
+    std::vector<pe::Resource> back;
+    try {
+        back = pe::PeImage(written).Resources();
+    } catch (const pe::Error& e) {
+        std::fprintf(stderr, "own output refused: %s\n", e.what());
+        abort();
+    }
+    FUZZ_ASSERT(back.size() == resources.size());
+    std::stable_sort(resources.begin(), resources.end(), [](const pe::Resource& a, const pe::Resource& b) {
+        if (!(a.type == b.type)) return a.type < b.type;
+        if (!(a.name == b.name)) return a.name < b.name;
+        return a.language < b.language;
+    });
+    for (size_t i = 0; i < back.size(); ++i) FUZZ_ASSERT(Same(back[i], resources[i]));
+    return 0;
+}

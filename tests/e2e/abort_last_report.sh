@@ -1,0 +1,35 @@
+# A Yes to the abort question at the product archive's last progress report, when the
+# expansion can no longer be stopped, still ends the run as an abort: setup.exe is not
+# started, every announced file and the folder are recorded for deletion, the window
+# closes. The variant installer's last entry is read in one piece and then takes a
+# while to expand, so the question comes up at that entry's last reports. While the
+# archive expands the focus is on "Cancel", so Enter or Space reach it at once.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+tvx_test_begin abort_last_report "$1"
+TVX_EXE=$TVX_BUILD/demo/Tellivox_lateentry.exe
+trap 'rc=$?; rm -rf "$(tvx_unix "$TVX_RUN_DIR")/temp"; (exit $rc); tvx_test_end' EXIT
+
+tvx_start_installer "$TVX_EXE"
+ui_wait "Quorvane"
+dir=$(tvx_the_temp_folder)
+# One driver process: Continue, then Cancel the moment the last entry is announced.
+ui_batch 'click Quorvane Continue' 'gone Quorvane' 'focus "Quorvane Installer"' \
+  'clickwhen "Quorvane Installer" Label1 "Unpacking qvcache.dat" cmdCancel 60000' \
+  'dialog "Quorvane Installer"' \
+  'position "Quorvane Installer" ProgressBar1' 'answer "Quorvane Installer" Yes' \
+  >"$TVX_SHOTS/driver.out" || tvx_fail "driver: $(cat "$TVX_SHOTS/driver.out")"
+expect_match "first focus on Cancel" 'name=cmdCancel class=Button' \
+  "$(sed -n '/^> focus/{n;p}' "$TVX_SHOTS/driver.out")"
+expect_match "the question came up" 'text "Are you sure you want to abort the installation of Quorvane\?"' \
+  "$(cat "$TVX_SHOTS/driver.out")"
+tvx_log "progress bar when the question came: $(sed -n '/^> position/{n;p}' "$TVX_SHOTS/driver.out")"
+tvx_wait_installer_end
+expect_eq "installer exit code" 0 "$TVX_INSTALLER_RC"
+# setup.exe, had it been started, would show its window within moments.
+if ui wait "Quorvane Setup" 3000 >/dev/null 2>&1; then tvx_fail "setup.exe was started"; fi
+expect_eq "setup.exe not started" "" "$(tvx_setup_report)"
+# shellcheck disable=SC2086
+expect_eq "every announced file and the folder recorded for deletion" \
+  "$(tvx_expected_pending "$dir" "$dir" "$dir" $TVX_PRODUCT_FILES qvcache.dat)" "$(tvx_pending)"
+echo "PASS"

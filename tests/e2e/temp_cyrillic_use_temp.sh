@@ -1,0 +1,64 @@
+# "Use TEMP" in the chooser with a temporary-files folder named in Cyrillic: the folder
+# list goes to the folder's short (8.3) form, which the ANSI functions can enter, and
+# the status texts refer to its drive. TEMP lies on a 4 MiB drive T: so that the
+# chooser is shown. Skipped where no file system can be mounted.
+set -euo pipefail
+# Wine takes Unix file names and command-line arguments in the locale's character set.
+export LC_ALL=C.UTF-8
+source "$(dirname "$0")/common.sh"
+build=$(cd "$1" && pwd)
+small=$build/e2e-small-cyrillic
+mkdir -p "$small"
+mountpoint -q "$small" || mount -t tmpfs -o size=4m tmpfs "$small" 2>/dev/null || {
+  echo "SKIP: cannot mount a small file system here"; exit 77; }
+cyrillic_cleanup() {
+  wine "$build/windows/selectdir_host.exe" --unmap T: </dev/null >/dev/null 2>&1 || true
+  rm -f "$WINEPREFIX/dosdevices/t:"
+  umount "$small" 2>/dev/null || true
+}
+trap cyrillic_cleanup EXIT
+rm -rf "${small:?}"/*
+ln -sfn "$small" "$WINEPREFIX/dosdevices/t:"
+wine "$build/windows/selectdir_host.exe" --map T: "Z:${small//\//\\}" </dev/null >/dev/null 2>&1 ||
+  { echo "FAIL: cannot map drive T:"; exit 1; }
+
+tvx_test_begin temp_cyrillic_use_temp "$build" 'T:\Иван'
+trap 'rc=$?; cyrillic_cleanup; (exit $rc); tvx_test_end' EXIT
+
+tvx_mark_root_files
+tvx_start_installer "$TVX_EXE"
+ui_wait "Quorvane"
+name=$(basename "$(tvx_the_temp_folder | tr '\\' /)")
+ui_click "Quorvane" "Continue"
+ui_wait "Select Destination"
+ui_shot chooser
+items=$(ui items "Select Destination" DL1)
+short=$(sed -n 's/^item 1 "\(.*\)"$/\1/p' <<<"$items")
+tvx_log "Wine's short name of $TVX_TEMP: $short"
+expect_match "the folder list holds the temporary-files folder by a plain ASCII name" \
+  '^[ -~]+$' "$short"
+expect_eq "the temporary folder inside it is preselected" "$name" \
+  "$(sed -n "s/^item $(sed -n 's/^selected //p' <<<"$items") \"\(.*\)\"\$/\1/p" <<<"$items")"
+
+# Away to drive C:, then back with "Use TEMP".
+drives=$(ui items "Select Destination" DC1)
+c=$(sed -n 's/^item \([0-9]*\) "C"$/\1/p' <<<"$drives")
+ui pick "Select Destination" DC1 "$c" >/dev/null || tvx_fail "cannot pick drive C:"
+ui_wait_text "Select Destination" lblFolder '^C:\\$'
+ui_click "Select Destination" cmdUseTEMP
+ui_wait_text "Select Destination" lblFolder '^T:\\$'
+ui_shot use-temp
+items=$(ui items "Select Destination" DL1)
+expect_eq "the folder list after Use TEMP" \
+  "$(printf 'item 0 "T:\\\\"\nitem 1 "%s"\nitem 2 "%s"\nselected 1' "$short" "$name")" "$items"
+expect_match "the drive after Use TEMP" 'selected 1$' "$(ui items "Select Destination" DC1)"
+expect_match "the status refers to drive T:" 'There is not enough space on this drive\.' \
+  "$(ui_text "Select Destination" lblStatus)"
+
+ui_click "Select Destination" cmdCancel
+tvx_wait_installer_end
+expect_eq "installer exit code" 0 "$TVX_INSTALLER_RC"
+tvx_expect_no_root_files
+dir='T:\'$short'\'$name
+expect_eq "deletions recorded" "$(printf '%s\\welcome.rtf\n%s' "$dir" "$dir")" "$(tvx_pending)"
+echo "PASS"
