@@ -1,7 +1,42 @@
 #include "archive/PathGuard.h"
 
+namespace {
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+// Windows reads a name up to its first dot (or a colon) and drops trailing blanks
+// before it asks whether the name is a device.
+bool IsDeviceComponent(const std::string& part) {
+    size_t end = part.find_first_of(".:");
+    if (end == std::string::npos) end = part.size();
+    while (end > 0 && part[end - 1] == ' ') --end;
+    std::string base;
+    for (size_t i = 0; i < end; ++i) base += Upper(part[i]);
+    if (base == "NUL" || base == "CON" || base == "AUX" || base == "PRN" || base == "CONIN$" ||
+        base == "CONOUT$")
+        return true;
+    if (base.size() != 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0))
+        return false;
+    const auto digit = static_cast<unsigned char>(base[3]);
+    return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+}
+
+}  // namespace
+
+bool NamesWindowsDevice(const std::string& path) {
+    size_t begin = 0;
+    while (begin <= path.size()) {
+        size_t end = path.find_first_of("\\/", begin);
+        if (end == std::string::npos) end = path.size();
+        if (IsDeviceComponent(path.substr(begin, end - begin))) return true;
+        begin = end + 1;
+    }
+    return false;
+}
+
 bool IsConfinedStoredPath(const std::string& stored) {
     if (stored.empty() || stored[0] == '\\' || stored[0] == '/') return false;
+    if (NamesWindowsDevice(stored)) return false;
     size_t begin = 0;
     while (begin <= stored.size()) {
         size_t end = stored.find_first_of("\\/", begin);
@@ -29,7 +64,7 @@ std::string TPathGuard::StoredPathOf(const std::string& f) const {
 }
 
 std::string TPathGuard::Check(const std::string& f) const {
-    if (allowAbsolute_) return f;
+    if (allowAbsolute_) return NamesWindowsDevice(f) ? std::string() : f;
     const bool underTarget = target_.empty() || f.compare(0, target_.size(), target_) == 0;
     if (!underTarget) return std::string();
     return IsConfinedStoredPath(StoredPathOf(f)) ? f : std::string();

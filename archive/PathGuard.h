@@ -6,10 +6,17 @@
 #include <string>
 
 // True when a stored path, taken relative to a folder, stays inside it: not empty, no
-// leading separator, no drive letter or other colon, no control characters, and no
+// leading separator, no drive letter or other colon, no control characters, no
 // component of dots and spaces only other than "." (Windows trims trailing dots and
-// spaces, so ".. " would be "..").
+// spaces, so ".. " would be ".."), and no Windows device name (NamesWindowsDevice).
 bool IsConfinedStoredPath(const std::string& stored);
+
+// True when a component of the path ('\' or '/' separated) names a Windows device:
+// NUL, CON, AUX, PRN, COM1-COM9, LPT1-LPT9 (also with the superscript digits 1-3 of
+// the ANSI code page), CONIN$ or CONOUT$, in any letter case, with or without an
+// extension, with trailing dots or blanks. Windows opens the device for such a name in
+// every folder, so writing it would discard the data or print it.
+bool NamesWindowsDevice(const std::string& path);
 
 class TPathGuard {
 public:
@@ -19,7 +26,8 @@ public:
         : target_(std::move(targetPath)), allowAbsolute_(allowAbsolute) {}
 
     // F as the component offers it to OnCheckFile (TargetPath + stored path, or an
-    // absolute stored path unchanged). Returns F when it is safe, else "".
+    // absolute stored path unchanged). Returns F when it is safe, else "". A Windows
+    // device name is refused also when absolute paths are allowed.
     std::string Check(const std::string& f) const;
 
     // The stored path that F was made from.

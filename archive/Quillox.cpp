@@ -143,6 +143,9 @@ void TQuillox::ExpandArchive(TStream& Source, TStrings* Selection) {
             }
             if (f == "*") break;
         }
+        // Without a key a locked entry cannot succeed: fail before its file replaces
+        // anything.
+        if (e.Lock > 0 && Key == 0) throw EInvalidKey();
         if (SpaceForFile(f) < e.ExpandedSize) throw EInsufficientDiskSpace(f);
         if (MakeDirectories) MakeFolderPath(FolderPart(f));
 
@@ -181,18 +184,18 @@ void TQuillox::ExpandArchive(TStream& Source, TStrings* Selection) {
     }
 }
 
+// Whatever the method read of the stored bytes (all of them, fewer when it stopped or
+// met damage, none for an entry that nothing decodes), Source is left at the entry's
+// end once it is accepted, so the next entry header is read where listing finds it.
 void TQuillox::ExpandEntry(TStream& Dest, TStream& Source, const TEntryHeader& Header,
                            const std::string& MethodId) {
     if (Header.Lock > 0 && Key == 0) throw EInvalidKey();
+    const int64_t entryEnd = Source.Position() + Header.StoredSize;
     int32_t sum = 0;
-    // Entries that nothing decodes: their stored bytes are passed over once accepted, so
-    // that the next entry header is read from where it begins.
-    bool passOver = false;
+    bool cutShort = false;
     if (Header.Method == kMethodCustom) {
         if (OnExpand)
             OnExpand(Dest, Source, Header.StoredSize, Header.ExpandedSize, MethodId, sum);
-        else
-            passOver = true;
     } else {
         try {
             RunMethod(Source, Dest, Header.Method, TRunDirection::Expand, Header.Lock == 2,
@@ -201,17 +204,21 @@ void TQuillox::ExpandEntry(TStream& Dest, TStream& Source, const TEntryHeader& H
             if (Header.Lock > 0) throw EInvalidKey();
             throw;
         }
-        passOver = Header.Method >= kMethodCount;
+        // A stop is the caller's wish to end, never a key problem, and never a success
+        // even when the bytes produced so far add up to the checksum.
+        if (FCodec->Stopped()) throw EBadChecksum();
+        cutShort = FCodec->InputOverrun();
     }
     const auto s = static_cast<uint32_t>(sum);
     const auto c = static_cast<uint32_t>(Header.Checksum);
-    const bool accepted = s == c || (c == 0 && Header.Method == 0) ||
-                          (Header.Lock > 0 && static_cast<uint32_t>(Key) + s == c);
+    const bool accepted =
+        !cutShort && (s == c || (c == 0 && Header.Method == 0) ||
+                      (Header.Lock > 0 && static_cast<uint32_t>(Key) + s == c));
     if (!accepted) {
         if (Header.Lock > 0) throw EInvalidKey();
         throw EBadChecksum();
     }
-    if (passOver) SkipForward(Source, Header.StoredSize);
+    if (Source.Position() != entryEnd) Source.SetPosition(entryEnd);
 }
 
 int32_t TQuillox::RunMethod(TStream& Source, TStream& Dest, int MethodIndex,
@@ -254,16 +261,16 @@ float TQuillox::DiskFreeBytes(int DriveNumber) {
                               space.BytesPerSector * space.FreeClusters);
 }
 
-// Creates the missing folders from the outermost inward. Folders of one or two
-// characters ("C:") are never created. Iterative, so that a deep stored path cannot
-// exhaust the stack.
+// Creates the missing folders from the outermost inward. A drive ("C:", with or
+// without a separator after it) is never created; every other name is, however
+// short. Iterative, so that a deep stored path cannot exhaust the stack.
 void TQuillox::MakeFolderPath(const std::string& Folder) {
     std::vector<std::string> missing;
     std::string f = Folder;
     for (;;) {
         if (f.empty()) break;
         if (IsSeparator(f.back())) f.pop_back();
-        if (f.size() < 3 || FolderExists(f)) break;
+        if (f.empty() || (f.size() == 2 && f[1] == ':') || FolderExists(f)) break;
         missing.push_back(f);
         f = FolderPart(f);
     }

@@ -107,7 +107,10 @@ public:
     // A-Z without regard to case) are expanded, and on success Selection is replaced by
     // the full paths of the files written. Raises the header errors, EInsufficientDiskSpace,
     // EFCreateError, EBadChecksum, EInvalidKey, ELZHBadDecodeTable and stream errors; a file
-    // whose entry failed with EInvalidKey is deleted.
+    // whose entry failed with EInvalidKey is deleted. Each entry header is read where the
+    // previous entry ends by its sizes, as ListArchive walks them. A locked entry met
+    // with Key 0 raises EInvalidKey before its file is created. A stop answer (-1) from
+    // OnShowProgress ends the expansion with EBadChecksum.
     void ExpandArchive(TStream& Source, TStrings* Selection);
 
     // ---- Building blocks of the reading side ------------------------------------------
@@ -123,15 +126,19 @@ public:
     // Reads an entry header and its stored path; false when either is incomplete or
     // PathLength is negative.
     static bool ReadEntryHeader(TStream& Source, TEntryHeader& Header, std::string& StoredPath);
-    // Decodes one entry from Source into Dest and verifies it. Raises EInvalidKey,
-    // EBadChecksum, ELZHBadDecodeTable (open entries) and stream errors.
+    // Decodes one entry from Source into Dest and verifies it; once accepted, Source is
+    // left at the entry's end. Raises EInvalidKey, EBadChecksum, ELZHBadDecodeTable
+    // (open entries) and stream errors. An entry that was stopped raises EBadChecksum;
+    // one whose stored bytes end before its data does fails its verification
+    // (EBadChecksum, or EInvalidKey when locked), whatever the sum of its bytes.
     void ExpandEntry(TStream& Dest, TStream& Source, const TEntryHeader& Header,
                      const std::string& MethodId);
     // Bytes available for the file F (2147483647 when the check is off).
     int32_t SpaceForFile(const std::string& F);
     // Free bytes of drive 1 = A, 2 = B, ..., 0 = the current drive; -1 on failure.
     static float DiskFreeBytes(int DriveNumber);
-    // Creates Folder and any missing parents; raises EInOutError when one cannot be made.
+    // Creates Folder and any missing parents, all but a drive ("X:"); raises
+    // EInOutError when one cannot be made.
     static void MakeFolderPath(const std::string& Folder);
     static bool FolderExists(const std::string& Path);
     static bool IsSelected(const TStrings& Selection, const std::string& P);

@@ -35,10 +35,15 @@ int32_t TCompThreadSafety::RunMethod(TStream& source, TStream& dest, int methodI
                                      int32_t key, int32_t compressionMargin,
                                      const TShowProgressEvent& onShowProgress) {
     progress_ = onShowProgress ? &onShowProgress : nullptr;
+    stopped_ = false;
+    inputOverrun_ = false;
     if (progress_) {
         int32_t pct = 0;
         (*progress_)(pct);
-        if (pct == -1) return 0;
+        if (pct == -1) {
+            stopped_ = true;
+            return 0;
+        }
     }
 
     struct ReleaseOnExit {
@@ -165,7 +170,10 @@ int TCompThreadSafety::Refill() {
         bytesRead_ += count;
         int32_t pct = ProgressPercent(bytesRead_, bytesRead_ + inputRemaining_);
         (*progress_)(pct);
-        if (pct == -1) return -1;
+        if (pct == -1) {
+            stopped_ = true;
+            return -1;
+        }
     }
     platform::YieldTimeSlice();
     EndOfInput = false;

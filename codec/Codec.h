@@ -64,6 +64,10 @@ public:
     //   Compressing: every byte written is scrambled when key is not 0, and writing more
     //   than sourceSize - compressionMargin bytes raises EUnableToCompress.
     // - Returns the number of bytes written (the compressed size when compressing).
+    // - Expanding, a run whose input fell short ends early: Stopped() tells that the
+    //   progress handler answered -1, InputOverrun() that a decoder needed input past
+    //   the end of the source bytes. Either way the bytes written are incomplete and
+    //   the caller must not accept them, whatever their sum.
     // Errors of the method or the streams (ELZHBadDecodeTable, EUnableToCompress,
     // EWriteError, ...) propagate; bytes already flushed to dest stay there, and the
     // channel's buffers are released either way.
@@ -107,6 +111,15 @@ public:
 
     // Set when the source has nothing more to give or the progress handler asked to stop.
     bool EndOfInput = false;
+
+    // The progress handler answered -1 during the last run (at its first call or at a
+    // refill).
+    bool Stopped() const { return stopped_; }
+    // A decoder of the last run needed input that was not there: bits or bytes past the
+    // end of the source, or past a stop. Valid streams never do; a decoder that meets
+    // this ends at once instead of making up data.
+    bool InputOverrun() const { return inputOverrun_; }
+    void ReportInputOverrun() { inputOverrun_ = true; }
 
     // Run-length method state (reset by RunMethod for every run).
     bool RunStart = true;
@@ -154,4 +167,6 @@ private:
     int16_t keyIndex_ = 0;
     int32_t outputBudget_ = 0;
     const TShowProgressEvent* progress_ = nullptr;
+    bool stopped_ = false;
+    bool inputOverrun_ = false;
 };

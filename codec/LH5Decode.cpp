@@ -5,10 +5,13 @@
 // the byte channel exactly when the 16-bit window first needs it, never earlier, so
 // the source is read as far as the window reaches and no further, every refill (and
 // its progress report) happens at the same point of the decoding as with a
-// byte-at-a-time reader, and once EndOfInput is set ReadByte is not called again: the
-// stream goes on as zero bits. Bytes already in the channel's buffer are taken in
-// whole runs into a 64-bit bit buffer, which is what makes it fast; that never reads
-// the source, so nothing outside can tell.
+// byte-at-a-time reader, and once EndOfInput is set ReadByte is not called again.
+// Past the end the window shows zero bits, so that looking ahead stays harmless, but a
+// code that takes any of those bits has met a damaged or cut stream: the run ends
+// there and reports an input overrun (a valid stream never uses a bit it lacks). Bytes
+// already in the channel's buffer are taken in whole runs into a 64-bit bit buffer,
+// which is what makes it fast; that never reads the source, so nothing outside can
+// tell.
 //
 // Output goes to the ring first and reaches the channel in runs: at every wrap of the
 // ring, before every refill and every block head (the only places that can report
@@ -27,6 +30,9 @@
 #endif
 
 namespace {
+
+// Thrown when the decoding needs bits past the end of the input; ends the run.
+struct TInputOverrun {};
 
 constexpr unsigned kRingSize = 8192;
 constexpr unsigned kRingMask = kRingSize - 1;
@@ -61,6 +67,7 @@ struct TCursor {
     uint64_t bits = 0;
     int count = 0;
     bool atEnd = false;           // EndOfInput was seen: the rest of the stream is 0 bits
+    int realEnd = 0;              // once atEnd: count below this means bits past the end used
     const uint8_t* in = nullptr;  // channel bytes that may be taken without a refill
     const uint8_t* inLimit = nullptr;
     unsigned r = 0;               // ring position
@@ -154,24 +161,30 @@ private:
 
 // Byte by byte through ReadByte, exactly as the window needs them. Output produced so
 // far goes to the channel first, because a refill may report progress.
+// Once the end has been seen, the window runs at most 15 real bits ahead of 64 zero
+// bits; needing more means that more than 48 of the zero bits were used.
 void TLH5Decoder::FillBitsSlow(TCursor& c) {
-    if (!c.atEnd) {
-        PassOutput(c);
-        s_.TakeInputTo(c.in);
-        while (c.count < 16) {
-            if (s_.EndOfInput) {
-                c.atEnd = true;
-                break;
-            }
-            const int b = s_.ReadByte();
-            c.bits |= static_cast<uint64_t>(b) << (56 - c.count);
-            c.count += 8;
+    PassOutput(c);
+    if (c.atEnd) throw TInputOverrun();
+    s_.TakeInputTo(c.in);
+    while (c.count < 16) {
+        if (s_.EndOfInput) {
+            c.atEnd = true;
+            break;
         }
-        s_.PeekInput(c.in, c.inLimit);
-        if (!c.atEnd) return;
-        c.in = c.inLimit;
-        c.bits &= ~(~uint64_t{0} >> c.count);
+        const int b = s_.ReadByte();
+        if (s_.EndOfInput) {  // no byte of the stream: the source ended or was stopped
+            c.atEnd = true;
+            break;
+        }
+        c.bits |= static_cast<uint64_t>(b) << (56 - c.count);
+        c.count += 8;
     }
+    s_.PeekInput(c.in, c.inLimit);
+    if (!c.atEnd) return;
+    c.in = c.inLimit;
+    c.bits &= ~(~uint64_t{0} >> c.count);
+    c.realEnd = 64 - c.count;
     c.count = 64;  // all further bits are 0; the shifts bring them in
 }
 
@@ -402,11 +415,16 @@ void TLH5Decoder::Expand(int32_t expandedSize) {
     }
     PassOutput(c);
     s_.TakeInputTo(c.in);
+    if (c.atEnd && c.count < c.realEnd) s_.ReportInputOverrun();
 }
 
 }  // namespace
 
 void ExpandLH5(TCompThreadSafety& s, int32_t expandedSize) {
     if (expandedSize == 0) return;
-    TLH5Decoder(s).Expand(expandedSize);
+    try {
+        TLH5Decoder(s).Expand(expandedSize);
+    } catch (const TInputOverrun&) {
+        s.ReportInputOverrun();
+    }
 }

@@ -9,7 +9,7 @@
 void ExpandLZH(TCompThreadSafety& s, int32_t expandedSize) {
     if (expandedSize <= 0) return;
     auto decoder = std::make_unique<lzh::TLZHDecoder<TCompThreadSafety>>(s);
-    decoder->Expand(expandedSize);
+    if (!decoder->Expand(expandedSize)) s.ReportInputOverrun();
 }
 
 void CompressLZH(TCompThreadSafety& s) {

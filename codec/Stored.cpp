@@ -62,7 +62,10 @@ void UnpackRuns(TCompThreadSafety& s) {
         if (s.EndOfInput) return;
         if (a == kRunMarker) {
             int n = s.ReadByte();
-            if (s.EndOfInput) n = 0;
+            if (s.EndOfInput) {  // a marker needs its count byte
+                s.ReportInputOverrun();
+                n = 0;
+            }
             if (n == 0) {
                 s.WriteByte(kRunMarker);
             } else {

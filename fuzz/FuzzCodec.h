@@ -66,6 +66,7 @@ struct TResult {
     Bytes out;
     uint32_t checksum = 0;
     bool badTable = false;
+    bool overrun = false;  // the decoder needed input past the end (or past a stop)
 };
 
 inline uint32_t ByteSum(const Bytes& b) {
@@ -94,12 +95,13 @@ inline TResult Expand(int method, const TParams& p) {
     FUZZ_CHECK(src.Position() <= static_cast<int64_t>(p.stored.size()));
     r.out = dst.Bytes();
     r.checksum = static_cast<uint32_t>(checksum);
+    r.overrun = state.InputOverrun();
     return r;
 }
 
 // Compresses input with the method and no output budget to speak of, expands the
-// result, and checks that the bytes come back and that both directions report the
-// input's byte sum as the checksum.
+// result, and checks that the bytes come back, that both directions report the input's
+// byte sum as the checksum, and that the decoder never needed input it lacked.
 inline void CheckRoundTrip(int method, const uint8_t* data, size_t size) {
     const Bytes input(data, data + size);
     const uint32_t sum = ByteSum(input);
@@ -119,6 +121,7 @@ inline void CheckRoundTrip(int method, const uint8_t* data, size_t size) {
                     static_cast<int32_t>(stream.size()), unpackSum, 0, 0, nullptr);
     FUZZ_CHECK(out.Bytes() == input);
     FUZZ_CHECK(static_cast<uint32_t>(unpackSum) == sum);
+    FUZZ_CHECK(!state.InputOverrun() && !state.Stopped());  // a valid stream never runs short
 }
 
 }  // namespace fuzz

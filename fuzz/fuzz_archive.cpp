@@ -1,6 +1,9 @@
 // Lists and expands an arbitrary archive into a scratch folder, the way quillox x
 // does (TPathGuard on every path). Must never crash, never write outside the scratch
-// folder, and never use unbounded memory or disk.
+// folder, and never use unbounded memory or disk. Listing, testing (quillox t's walk:
+// each entry decoded, then the next header) and expanding must meet the same entries
+// in the same order: nothing hidden inside an entry's stored bytes is ever taken for
+// an entry.
 //
 // Input: one byte of settings, then the archive. Bit 0: Key 12345; bit 1:
 // ExceptionOnFileError; bit 2: answer -1 to the second progress report; bit 3: a
@@ -52,6 +55,52 @@ bool Inside(const std::string& f) {
     return resolved.compare(0, root.size(), root) == 0;
 }
 
+// A destination that keeps nothing.
+class TSink : public TStream {
+public:
+    int32_t Read(void*, int32_t) override { return 0; }
+    int32_t Write(const void*, int32_t count) override { return count; }
+    int64_t Seek(int64_t, TSeekOrigin) override { return 0; }
+};
+
+// Where the stored path of a listed entry ends: where the component offers the entry.
+int64_t OfferedAt(const TStrings& list, int i) {
+    const auto* info = static_cast<const TArchiveFileInfo*>(list.Objects(i));
+    return int64_t{info->HeaderPosition} + kEntryHeaderSize + static_cast<int64_t>(list[i].size());
+}
+
+// quillox t's walk: every header where the previous entry ends by its sizes, each
+// entry decoded on the way. Its entries must be the listed ones, and an accepted entry
+// must leave the source at its end.
+void TestLikeQuilloxT(TQuillox& q, TMemoryStream& source, const TStrings& list) {
+    source.SetPosition(0);
+    std::string method;
+    try {
+        q.ReadArchiveHeader(source, method);
+    } catch (const Exception&) {
+        return;
+    }
+    TEntryHeader e;
+    std::string path;
+    int seen = 0;
+    while (TQuillox::ReadEntryHeader(source, e, path)) {
+        FUZZ_ASSERT(seen < list.Count() && list[seen] == path);
+        FUZZ_ASSERT(OfferedAt(list, seen) == source.Position());
+        ++seen;
+        const int64_t next = source.Position() + e.StoredSize;
+        if (e.ExpandedSize <= kMaxEntryBytes) {
+            TSink sink;
+            try {
+                q.ExpandEntry(sink, source, e, method);
+                FUZZ_ASSERT(source.Position() == next);
+            } catch (const Exception&) {
+            }
+        }
+        source.SetPosition(next);
+    }
+    FUZZ_ASSERT(seen == list.Count());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -76,12 +125,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const Exception&) {
     }
     FUZZ_ASSERT(list.Count() <= static_cast<int>(size / 25));
+    TestLikeQuilloxT(q, source, list);
 
     const TPathGuard guard(q.TargetPath(), false);
+    int nextListed = 0;  // the expansion meets the listed entries in order
     q.OnCheckFile = [&](std::string& f, TCProcessMode) {
         // The entry header sits before the stored path, which ends at the position.
         const std::string stored = guard.StoredPathOf(f);
         const int64_t here = source.Position();
+        int i = nextListed;
+        if (flags & 8)  // a Selection passes over the entries it does not hold
+            while (i < list.Count() && OfferedAt(list, i) != here) ++i;
+        FUZZ_ASSERT(i < list.Count() && OfferedAt(list, i) == here && list[i] == stored);
+        nextListed = i + 1;
         source.SetPosition(here - static_cast<int64_t>(stored.size()) - kEntryHeaderSize);
         uint8_t bytes[kEntryHeaderSize];
         source.ReadBuffer(bytes, kEntryHeaderSize);

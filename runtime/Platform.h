@@ -32,11 +32,13 @@ void YieldTimeSlice();
 
 // Sets the last-write time of an open file from an MS-DOS date/time (high 16 bits
 // date, low 16 bits time) read as local time (DosDateTimeToFileTime,
-// LocalFileTimeToFileTime, SetFileTime). Returns false on failure.
+// LocalFileTimeToFileTime, SetFileTime). Returns false on failure, and without touching
+// the file for a value that names no real moment (31 February, hour 25).
 bool SetFileDosDateTime(TFileStream& file, int32_t dosDateTime);
 // Reads a file's last-write time as an MS-DOS date/time in local time (GetFileTime,
 // FileTimeToLocalFileTime, FileTimeToDosDateTime). Times before 1980 give
-// 1 January 1980, 00:00:00. Returns false when the file cannot be read.
+// 1 January 1980, 00:00:00, times after 2107 31 December 2107, 23:59:58. Returns false
+// when the file cannot be read.
 bool GetFileDosDateTime(const std::string& path, int32_t& dosDateTime);
 
 // Windows attribute bits. The native build maps read-only (0x01) onto the file's

@@ -15,6 +15,7 @@
 #include <map>
 #include <mutex>
 
+#include "runtime/DosDateTime.h"
 #include "runtime/NativeResources.h"
 #include "runtime/Stream.h"
 
@@ -30,8 +31,10 @@ void YieldTimeSlice() { sched_yield(); }
 
 namespace {
 
-// MS-DOS date/time fields; false when a field is out of its range.
+// MS-DOS date/time fields; false when they name no real moment (mktime would carry
+// 31 February over into March).
 bool DosToTm(int32_t dosDateTime, std::tm& out) {
+    if (!dosdate::IsReal(dosDateTime)) return false;
     const auto v = static_cast<uint32_t>(dosDateTime);
     const uint32_t time = v & 0xFFFF, date = v >> 16;
     const int sec = static_cast<int>(time & 0x1F) * 2;
@@ -40,7 +43,6 @@ bool DosToTm(int32_t dosDateTime, std::tm& out) {
     const int day = static_cast<int>(date & 0x1F);
     const int month = static_cast<int>((date >> 5) & 0x0F);
     const int year = static_cast<int>(date >> 9) + 1980;
-    if (sec > 59 || min > 59 || hour > 23 || day < 1 || month < 1 || month > 12) return false;
     out = std::tm{};
     out.tm_sec = sec;
     out.tm_min = min;
@@ -52,8 +54,10 @@ bool DosToTm(int32_t dosDateTime, std::tm& out) {
     return true;
 }
 
+// Times outside the form's range become its first or last moment.
 int32_t TmToDos(const std::tm& t) {
-    if (t.tm_year < 80) return static_cast<int32_t>((1u << 5 | 1u) << 16);  // 1980-01-01
+    if (t.tm_year < 80) return dosdate::kEarliest;
+    if (t.tm_year > 207) return dosdate::kLatest;
     const uint32_t date = static_cast<uint32_t>(t.tm_year - 80) << 9 |
                           static_cast<uint32_t>(t.tm_mon + 1) << 5 |
                           static_cast<uint32_t>(t.tm_mday);

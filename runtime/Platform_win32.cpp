@@ -2,6 +2,7 @@
 #include <windows.h>
 
 // After <windows.h>, so that its generic macros do not rename the layer's functions.
+#include "runtime/DosDateTime.h"
 #include "runtime/Platform.h"
 #include "runtime/Stream.h"
 
@@ -11,7 +12,10 @@ std::string NativePath(const std::string& path) { return path; }
 
 void YieldTimeSlice() { Sleep(0); }
 
+// A value that names no real day (31 February) is refused here, whatever the system's
+// conversion would make of it.
 bool SetFileDosDateTime(TFileStream& file, int32_t dosDateTime) {
+    if (!dosdate::IsReal(dosDateTime)) return false;
     const auto bits = static_cast<uint32_t>(dosDateTime);
     FILETIME local, utc;
     if (!DosDateTimeToFileTime(static_cast<WORD>(bits >> 16), static_cast<WORD>(bits & 0xFFFF),

@@ -354,7 +354,11 @@ TEST_F(Expand, LockedEntriesNeedTheKey) {
 
         q.Key = 0;
         EXPECT_THROW(Run(b.Build()), EInvalidKey);
-        EXPECT_FALSE(Exists("locked"));  // created, then deleted
+        EXPECT_FALSE(Exists("locked"));  // fails before the file is created
+        WriteFile("locked", ToBytes("mine"));
+        EXPECT_THROW(Run(b.Build()), EInvalidKey);
+        EXPECT_EQ(ReadFile("locked"), ToBytes("mine"));  // nothing replaced
+        std::filesystem::remove(Path("locked"));
 
         q.Key = key;
         Run(b.Build());
@@ -373,6 +377,7 @@ TEST_F(Expand, LockedEntriesNeedTheKey) {
         } else {
             Run(b.Build());  // not scrambled: any nonzero key reads it
             EXPECT_EQ(ReadFile("locked"), plain);
+            std::filesystem::remove(Path("locked"));
         }
     }
 }
@@ -466,7 +471,7 @@ TEST_F(Expand, ProgressForALargeEntry) {
     for (size_t i = 1; i < calls.size(); ++i) EXPECT_LE(calls[i - 1], calls[i]);
 }
 
-TEST_F(Expand, StopAnswerEndsWithBadChecksumOrInvalidKey) {
+TEST_F(Expand, StopAnswerEndsWithBadChecksumWhateverTheSum) {
     ArchiveBuilder b;
     b.Add("big", Bytes(100000, 'z'));
     q.OnShowProgress = [&](int32_t& p) {
@@ -481,11 +486,25 @@ TEST_F(Expand, StopAnswerEndsWithBadChecksumOrInvalidKey) {
     EXPECT_THROW(Run(b.Build()), EBadChecksum);
     EXPECT_TRUE(ReadFile("big").empty());
 
+    // A stop is never a key problem, and never a success: not for a locked entry, and
+    // not for one whose bytes so far add up to its checksum (all zeros, checksum 0).
     ArchiveBuilder c;
     c.Add("locked", Bytes(100, 'k')).Lock = 1;
     q.Key = 3;
-    EXPECT_THROW(Run(c.Build()), EInvalidKey);
-    EXPECT_FALSE(Exists("locked"));
+    EXPECT_THROW(Run(c.Build()), EBadChecksum);
+
+    ArchiveBuilder z;
+    z.Add("zeros", Bytes(20000, 0));
+    z.Add("after", ToBytes("x"));
+    for (const int stopAt : {0, 1}) {
+        SCOPED_TRACE(stopAt);
+        int calls = 0;
+        q.OnShowProgress = [&](int32_t& p) {
+            if (calls++ == stopAt) p = -1;
+        };
+        EXPECT_THROW(Run(z.Build()), EBadChecksum);
+        EXPECT_FALSE(Exists("after"));
+    }
 }
 
 TEST_F(Expand, DateAndAttributesRestored) {
@@ -522,10 +541,16 @@ TEST_F(Expand, SpaceCheck) {
     }
 }
 
-TEST_F(Expand, MakeFolderPathCreatesParentsAndLeavesShortNames) {
+TEST_F(Expand, MakeFolderPathCreatesParentsOfAnyLengthButNoDrive) {
     TQuillox::MakeFolderPath(Target() + "a\\b\\c\\");
     EXPECT_TRUE(TQuillox::FolderExists(Target() + "a\\b\\c"));
+    TQuillox::MakeFolderPath(Target() + "xy\\z");
+    EXPECT_TRUE(TQuillox::FolderExists(Target() + "xy\\z"));
     EXPECT_NO_THROW(TQuillox::MakeFolderPath("C:"));
+    EXPECT_NO_THROW(TQuillox::MakeFolderPath("C:\\"));
+#ifndef _WIN32
+    EXPECT_FALSE(TQuillox::FolderExists("C:"));  // natively it would be a folder here
+#endif
     EXPECT_NO_THROW(TQuillox::MakeFolderPath(""));
     WriteFile("file", ToBytes("x"));
     EXPECT_FALSE(TQuillox::FolderExists(Target() + "file"));

@@ -31,3 +31,21 @@ TEST(PathGuard, ChecksWhatTheComponentOffers) {
     EXPECT_EQ(trusting.Check("\\\\srv\\x"), "\\\\srv\\x");
     EXPECT_EQ(trusting.Check("out\\..\\x"), "out\\..\\x");
 }
+
+// Device names are refused as a whole component, in every form Windows takes them, and
+// also when absolute paths are trusted.
+TEST(PathGuard, WindowsDeviceNames) {
+    for (const char* dev : {"nul", "NUL", "Con", "aux.txt", "prn.tar.gz", "COM1", "com9.log",
+                            "LPT1", "lpt9", "NUL.", "nul ", "CON .txt", "aux...", "sub\\nul",
+                            "a/b/Lpt3.x", "conin$", "CONOUT$.txt", "COM\xB9"}) {
+        EXPECT_TRUE(NamesWindowsDevice(dev)) << dev;
+        EXPECT_FALSE(IsConfinedStoredPath(dev)) << dev;
+    }
+    for (const char* ok : {"null", "nul1", "xnul", "con_", "COM0", "COM10", "LPT", "a.nul",
+                           "auxiliary.txt", " nul", "sub\\console", "com1x.txt"})
+        EXPECT_FALSE(NamesWindowsDevice(ok)) << ok;
+    const TPathGuard trusting("out\\", true);
+    EXPECT_EQ(trusting.Check("out\\NUL.txt"), "");
+    EXPECT_EQ(trusting.Check("\\\\srv\\con"), "");
+    EXPECT_EQ(TPathGuard("out\\", false).Check("out\\sub\\prn"), "");
+}

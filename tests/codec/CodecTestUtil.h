@@ -53,6 +53,8 @@ struct TRun {
     int32_t result = 0;
     std::vector<int32_t> progress;
     int64_t sourcePosition = 0;
+    bool stopped = false;  // the channel's Stopped() and InputOverrun() after the run
+    bool overrun = false;
 };
 
 struct TRunOptions {
@@ -82,6 +84,8 @@ inline TRun RunCodec(const Bytes& input, const TRunOptions& o) {
                                r.checksum, o.key, o.margin, progress);
     r.out = dst.Bytes();
     r.sourcePosition = src.Position();
+    r.stopped = state.Stopped();
+    r.overrun = state.InputOverrun();
     return r;
 }
 

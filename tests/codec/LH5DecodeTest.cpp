@@ -293,14 +293,23 @@ TEST(LH5Decode, EmptyEntryReadsAndWritesNothing) {
     EXPECT_EQ(r.sourcePosition, 0);
 }
 
-TEST(LH5Decode, AfterTheEndOfInputTheStreamGoesOnAsZeroBits) {
-    // A zero stream: item count 0 (65536), one-symbol alphabets of symbol 0.
-    EXPECT_EQ(Expand(Bytes{}, 70000).out, Bytes(70000, 0));
-    EXPECT_EQ(Expand(Bytes{0x00, 0x02}, 5).out, Bytes(5, 0));
+// Past the end of the input the window shows zero bits, which lookups may peek at, but
+// a code that uses one ends the run as an overrun instead of decoding made-up data.
+TEST(LH5Decode, BitsUsedPastTheEndOfInputEndTheRun) {
+    const TRun none = Expand(Bytes{}, 300000000);  // a zero stream would decode to zeros
+    EXPECT_TRUE(none.overrun);
+    EXPECT_TRUE(none.out.empty());
+    EXPECT_TRUE(Expand(Bytes{0x00, 0x02}, 5).overrun);
 
     TBitWriter w;
     RunOf('r', 4).Put(w);
     const Bytes whole = w.Data();
-    const Bytes cut(whole.begin(), whole.end() - 1);  // the lost bits were 0 anyway
-    EXPECT_EQ(Expand(cut, 6).out, (Bytes{'r', 'r', 'r', 'r', 0, 0}));
+    const TRun all = Expand(whole, 4);
+    EXPECT_FALSE(all.overrun);  // its last code ends inside the last byte
+    EXPECT_EQ(all.out, Bytes(4, 'r'));
+    const TRun more = Expand(whole, 6);
+    EXPECT_TRUE(more.overrun);
+    EXPECT_EQ(more.out, Bytes(4, 'r'));
+    const Bytes cut(whole.begin(), whole.end() - 1);
+    EXPECT_TRUE(Expand(cut, 4).overrun);
 }

@@ -62,6 +62,11 @@ struct TVectorChannel {
         return in[pos++];
     }
     void WriteByte(uint8_t b) { out.push_back(b); }
+    void PeekInput(const uint8_t*& first, const uint8_t*& last) const {
+        first = in.data() + pos;
+        last = EndOfInput ? first : in.data() + in.size();
+    }
+    void TakeInputTo(const uint8_t* p) { pos = static_cast<size_t>(p - in.data()); }
 
     Bytes in;
     size_t pos = 0;

@@ -483,27 +483,43 @@ TEST(LZHDecoder, AMatchRunningPastTheSizeIsCutThere) {
     }
 }
 
-TEST(LZHDecoder, TruncatedOrArbitraryInputGivesExactlyTheExpandedSize) {
+// A stream cut short decodes what it holds and ends where a bit is missing; arbitrary
+// input either decodes to the size or ends the same way, never with made-up bytes.
+TEST(LZHDecoder, TruncatedOrArbitraryInputEndsWhereABitIsMissing) {
     const Bytes data = SampleText(30000, 4);
     TRun packed = Compress(data);
     packed.out.resize(packed.out.size() / 2);
-    const TRun cut = Expand(packed.out, 30000);
-    EXPECT_EQ(cut.out.size(), 30000u);
-    EXPECT_EQ(static_cast<uint32_t>(cut.checksum), ByteSum(cut.out));
-    EXPECT_TRUE(std::equal(cut.out.begin(), cut.out.begin() + 1000, data.begin()));
+    TCompThreadSafety state;
+    TMemoryStream src(packed.out), dst;
+    int32_t sum = 0;
+    state.RunMethod(src, dst, kLZH, TRunDirection::Expand, false, 30000,
+                    static_cast<int32_t>(packed.out.size()), sum, 0, 0, nullptr);
+    EXPECT_TRUE(state.InputOverrun());
+    const Bytes& cut = dst.Bytes();
+    ASSERT_GT(cut.size(), 1000u);
+    ASSERT_LT(cut.size(), 30000u);
+    EXPECT_TRUE(std::equal(cut.begin(), cut.end(), data.begin()));
+    EXPECT_EQ(static_cast<uint32_t>(sum), ByteSum(cut));
 
     for (uint32_t seed = 0; seed < 20; ++seed) {
         const Bytes junk = RandomBytes(seed * 37, seed);
         const TRun run = Expand(junk, 12345);
-        ASSERT_EQ(run.out.size(), 12345u);
+        ASSERT_LE(run.out.size(), 12345u);
         EXPECT_EQ(static_cast<uint32_t>(run.checksum), ByteSum(run.out));
     }
-    EXPECT_EQ(Expand({}, 5000).out.size(), 5000u);
+    EXPECT_TRUE(Expand({}, 5000).out.empty());
+    EXPECT_TRUE(Expand({}, 300000000).out.empty());  // no padding bomb
+
+    TVectorChannel whole(Compress(data).out);
+    EXPECT_TRUE(Decoder(whole).Expand(30000));
+    EXPECT_EQ(whole.out, data);
+    TVectorChannel shorter(packed.out);
+    EXPECT_FALSE(Decoder(shorter).Expand(30000));
 }
 
-// A stop answer from the progress handler turns the rest of the input into zero bits:
-// the decoder still writes exactly the expanded size, and nothing more is read.
-TEST(LZHDecoder, AStopAnswerEndsTheInputButNotTheCount) {
+// A stop answer from the progress handler ends the input: the decoder ends at the first
+// bit it lacks, and nothing more is read.
+TEST(LZHDecoder, AStopAnswerEndsTheDecoding) {
     const Bytes data = RandomBytes(12000, 12);  // its stream needs two refills
     const Bytes packed = Compress(data).out;
     ASSERT_GT(packed.size(), 8192u);
@@ -516,8 +532,34 @@ TEST(LZHDecoder, AStopAnswerEndsTheInputButNotTheCount) {
     int32_t sum = 0;
     state.RunMethod(src, dst, kLZH, TRunDirection::Expand, false, 12000,
                     static_cast<int32_t>(packed.size()), sum, 0, 0, stopAtSecondRefill);
-    ASSERT_EQ(dst.Bytes().size(), 12000u);
-    EXPECT_TRUE(std::equal(data.begin(), data.begin() + 7000, dst.Bytes().begin()));
-    EXPECT_FALSE(dst.Bytes() == data);
+    EXPECT_TRUE(state.Stopped());
+    ASSERT_LT(dst.Bytes().size(), 12000u);
+    ASSERT_GT(dst.Bytes().size(), 7000u);
+    EXPECT_TRUE(std::equal(dst.Bytes().begin(), dst.Bytes().end(), data.begin()));
     EXPECT_EQ(static_cast<uint32_t>(sum), ByteSum(dst.Bytes()));
+}
+
+// The next chunk is asked for only when a bit of it is needed: a stream of 8189 bytes
+// stored in 17189 reports 0, 47 and 100, and leaves the rest of the source unread.
+TEST(LZHDecoder, RefillsOnlyWhenABitOfTheNextChunkIsNeeded) {
+    Bytes data;
+    Bytes packed;
+    for (uint32_t seed = 1; packed.size() != 8189 && seed < 2000; ++seed) {
+        data = RandomBytes(8000 + seed % 400, seed);
+        packed = Compress(data).out;
+    }
+    ASSERT_EQ(packed.size(), 8189u);
+    Bytes stored = packed;
+    stored.resize(17189, 0xAA);
+    std::vector<int32_t> calls;
+    const TShowProgressEvent record = [&calls](int32_t& pct) { calls.push_back(pct); };
+    TCompThreadSafety state;
+    TMemoryStream src(stored), dst;
+    int32_t sum = 0;
+    state.RunMethod(src, dst, kLZH, TRunDirection::Expand, false,
+                    static_cast<int32_t>(data.size()), 17189, sum, 0, 0, record);
+    EXPECT_EQ(calls, (std::vector<int32_t>{0, 47, 100}));
+    EXPECT_EQ(dst.Bytes(), data);
+    EXPECT_FALSE(state.InputOverrun());
+    EXPECT_EQ(src.Position(), 8192);
 }

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -186,7 +187,8 @@ std::string StoredFormOf(const std::string& given) {
         begin = end + 1;
     }
     if (!stored.empty() && !IsConfinedStoredPath(stored))
-        throw UsageError(given + ": a stored path must stay below -C (no '..', no ':')");
+        throw UsageError(given + ": a stored path must stay below -C (no '..', no ':', "
+                                 "no Windows device name)");
     return stored;
 }
 
@@ -394,6 +396,105 @@ int Test(const Options& o) {
 
 // ---- x ------------------------------------------------------------------------------
 
+// Keeps the file that an entry is about to replace until the entry has succeeded: the
+// old file is renamed aside before the component creates the new one, put back when the
+// entry fails (wrong key, damaged data, full disk, interruption), and removed once the
+// entry has succeeded.
+class TKeptFile {
+public:
+    TKeptFile() = default;
+    TKeptFile(const TKeptFile&) = delete;
+    TKeptFile& operator=(const TKeptFile&) = delete;
+    ~TKeptFile() { Restore(); }
+
+    // Moves the file at path aside when there is one (a folder stays where it is).
+    void Keep(const std::string& path) {
+        Release();
+        const uint32_t attrs = platform::GetFileAttributes(path);
+        if (attrs == platform::kInvalidFileAttributes || (attrs & platform::kAttrDirectory))
+            return;
+        std::string aside = path + ".quillox-old";
+        for (int n = 1; platform::GetFileAttributes(aside) != platform::kInvalidFileAttributes;
+             ++n)
+            aside = path + ".quillox-old" + std::to_string(n);
+        if (std::rename(platform::NativePath(path).c_str(), platform::NativePath(aside).c_str()) != 0)
+            throw Exception("Cannot move " + path + " aside to replace it");
+        path_ = path;
+        aside_ = aside;
+    }
+    // The entry succeeded: the old file goes.
+    void Release() {
+        if (aside_.empty()) return;
+        platform::SetFileAttributes(aside_, kNormal);
+        std::remove(platform::NativePath(aside_).c_str());
+        aside_.clear();
+    }
+    // The entry failed: whatever it left goes, the old file comes back.
+    void Restore() {
+        if (aside_.empty()) return;
+        platform::SetFileAttributes(path_, kNormal);
+        std::remove(platform::NativePath(path_).c_str());
+        if (std::rename(platform::NativePath(aside_).c_str(), platform::NativePath(path_).c_str()) != 0)
+            Complain(path_, "could not be put back; the old file is " + aside_);
+        aside_.clear();
+    }
+
+private:
+    static constexpr uint32_t kNormal = 0x80;
+    std::string path_, aside_;
+};
+
+volatile std::sig_atomic_t gInterrupted = 0;
+extern "C" void OnInterrupt(int) { gInterrupted = 1; }
+
+// Ctrl-C during x: the entry being written is stopped (the component then fails it) and
+// the expansion ends, so that the kept file is put back before the program exits.
+class TInterruptWatch {
+public:
+    TInterruptWatch() : old_(std::signal(SIGINT, OnInterrupt)) { gInterrupted = 0; }
+    ~TInterruptWatch() { std::signal(SIGINT, old_); }
+    TInterruptWatch(const TInterruptWatch&) = delete;
+    TInterruptWatch& operator=(const TInterruptWatch&) = delete;
+    static bool Interrupted() { return gInterrupted != 0; }
+
+private:
+    void (*old_)(int);
+};
+
+// The archive's layout as t reports it: damaged bytes after the last complete entry,
+// stored data past the end, and a total size that the entries do not add up to. Each
+// finding is reported with t's message; returns their number.
+int LayoutProblems(const Options& o, const TStrings& list, int64_t archiveSize,
+                   int32_t totalSize) {
+    int problems = 0;
+    int64_t end = kArchiveHeaderSize, sum = 0;
+    for (int i = 0; i < list.Count(); ++i) {
+        const auto* info = static_cast<TArchiveFileInfo*>(list.Objects(i));
+        end = int64_t{info->HeaderPosition} + kEntryHeaderSize +
+              static_cast<int64_t>(list[i].size()) + info->StoredSize;
+        if (end > archiveSize) {
+            Complain(list[i], "stored data runs past the end of the archive");
+            ++problems;
+            break;
+        }
+        sum += info->ExpandedSize;
+    }
+    if (end < archiveSize) {
+        Complain(o.archive, "damaged bytes after the last complete entry");
+        ++problems;
+    }
+    if (sum != totalSize) {
+        Complain(o.archive, "total size " + std::to_string(totalSize) +
+                                " differs from the sum of the entries, " + std::to_string(sum));
+        ++problems;
+    }
+    return problems;
+}
+
+const char* const kUnsafeWhy =
+    "unsafe path skipped (absolute, drive letter or '..'; --absolute-paths writes it)";
+const char* const kDeviceWhy = "unsafe path skipped (a Windows device name)";
+
 int Extract(const Options& o) {
     TQuillox q;
     q.Key = o.key;
@@ -407,8 +508,9 @@ int Extract(const Options& o) {
     q.ListArchive(*source, list);
     source->SetPosition(0);
     std::string method;
-    q.ReadArchiveHeader(*source, method);
+    const TArchiveHeader header = q.ReadArchiveHeader(*source, method);
     source->SetPosition(0);
+    if (!o.dir.empty()) TQuillox::MakeFolderPath(o.dir);
 
     // Entries by the position just after their stored path, where OnCheckFile meets them.
     std::map<int64_t, int> byPosition;
@@ -432,12 +534,27 @@ int Extract(const Options& o) {
             if (TQuillox::IsSelected(TStrings{Backslashed(o.paths[k])}, list[i])) found[k] = true;
 
     const TPathGuard guard(q.TargetPath(), o.absolutePaths);
+    // The path to write for F, or "" after reporting why it is skipped. A path of "*"
+    // would end the component's expansion without a word.
+    const auto safePath = [&](const std::string& f, const std::string& shown) {
+        std::string checked = guard.Check(f);
+        if (checked == "*") checked.clear();
+        if (checked.empty())
+            Complain(shown, NamesWindowsDevice(f) ? kDeviceWhy
+                            : f == "*"            ? "unsafe path skipped ('*' would end the expansion)"
+                                                  : kUnsafeWhy);
+        return checked;
+    };
     std::set<int> reached;
     int unsafe = 0;
     std::string currentPath = o.archive;
     int64_t done = 0, currentSize = 0;
     ProgressBar bar(total);
+    TKeptFile kept;
+    TInterruptWatch interrupt;
     q.OnCheckFile = [&](std::string& f, TCProcessMode) {
+        kept.Release();  // the entry before this one has succeeded
+        if (TInterruptWatch::Interrupted()) throw Exception("interrupted");
         done += currentSize;
         currentSize = 0;
         const auto it = byPosition.find(source->Position());
@@ -448,22 +565,28 @@ int Extract(const Options& o) {
         } else {
             currentPath = guard.StoredPathOf(f);
         }
-        const std::string checked = guard.Check(f);
-        if (checked.empty()) {
-            bar.Finish();
-            Complain(currentPath, "unsafe path skipped (absolute, drive letter or '..'; "
-                                  "--absolute-paths writes it)");
+        bar.Finish();
+        f = safePath(f, currentPath);
+        if (f.empty())
             ++unsafe;
-        }
-        f = checked;
+        else
+            kept.Keep(f);
     };
-    q.OnShowProgress = [&](int32_t& pct) { bar.Show(done + currentSize * pct / 100); };
+    q.OnShowProgress = [&](int32_t& pct) {
+        if (TInterruptWatch::Interrupted()) {
+            pct = -1;
+            return;
+        }
+        bar.Show(done + currentSize * pct / 100);
+    };
 
     try {
         q.ExpandArchive(*source, selecting ? &selection : nullptr);
+        kept.Release();
     } catch (const Exception& e) {
+        kept.Restore();
         bar.Finish();
-        Complain(currentPath, e.Message());
+        Complain(currentPath, TInterruptWatch::Interrupted() ? "interrupted" : e.Message());
         return 1;
     }
     bar.Finish();
@@ -480,11 +603,9 @@ int Extract(const Options& o) {
             continue;
         }
         const std::string& p = list[i];
-        std::string f = (!p.empty() && p[0] == '\\') ? p : q.TargetPath() + p;
-        f = guard.Check(f);
+        const std::string f =
+            safePath((!p.empty() && p[0] == '\\') ? p : q.TargetPath() + p, p);
         if (f.empty()) {
-            Complain(p, "unsafe path skipped (absolute, drive letter or '..'; "
-                        "--absolute-paths writes it)");
             ++unsafe;
             continue;
         }
@@ -493,7 +614,9 @@ int Extract(const Options& o) {
             TEntryHeader e;
             std::string stored;
             if (!TQuillox::ReadEntryHeader(*source, e, stored)) throw EReadError();
+            if (e.Lock > 0 && q.Key == 0) throw EInvalidKey();
             TQuillox::MakeFolderPath(f.substr(0, f.find_last_of("\\/:") + 1));
+            kept.Keep(f);
             {
                 TFileStream file(f, TFileMode::fmCreate);
                 try {
@@ -507,7 +630,9 @@ int Extract(const Options& o) {
             }
             platform::SetFileAttributes(
                 f, static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(e.Attributes))));
+            kept.Release();
         } catch (const Exception& e) {
+            kept.Restore();
             Complain(p, e.Message());
             return 1;
         }
@@ -518,7 +643,8 @@ int Extract(const Options& o) {
             Complain(o.paths[k], "not found in archive");
             ++notFound;
         }
-    return (unsafe || missed || notFound) ? 1 : 0;
+    const int damaged = LayoutProblems(o, list, source->Size(), header.TotalSize);
+    return (unsafe || missed || notFound || damaged) ? 1 : 0;
 }
 
 }  // namespace
