@@ -145,9 +145,10 @@ protected:
 
 private:
     friend class TForm;
-    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM);
     TForm& form_;
     HWND handle_ = nullptr;
+    WNDPROC classProc_ = nullptr;  // the window class's own procedure
     int id_ = 0;
 };
 

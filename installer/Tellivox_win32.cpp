@@ -8,8 +8,13 @@
 #include "forms/Dialogs.h"
 #include "forms/Forms.h"
 #include "installer/InstallLogic.h"
+#include "runtime/SystemLibraries.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // First of all, so that no library is ever looked for beside the installer (often
+    // in a downloads folder anyone can drop files into) or in the current folder.
+    platform::RestrictLibrarySearch();
+
     // Held open (never read or written) until the process ends: while it exists, a
     // second copy finds the name taken and leaves without a word.
     HANDLE singleInstance = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
@@ -21,6 +26,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application.Title = "Tellivox";
     Application.HelpFile = "Tellivox.HLP";
     try {
+        // Every system library the installer uses beyond the system's core, each from
+        // the system folder by full path; one that is missing is reported here.
+        platform::LoadSystemLibraries();
         Application.CreateForm<TfrmUnpack>();
     } catch (const std::exception& e) {
         MessageDlg(install::FatalErrorText(e.what()), TMsgDlgType::Error, mbOK, mbOK, mbOK);
