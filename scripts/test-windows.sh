@@ -67,6 +67,10 @@ while IFS= read -r exe; do
     echo "needs MinGW DLLs: $exe"; exit 1
   fi
 done < <(find build/win32 -name '*.exe' -not -path '*/wineprefix*' -not -path '*/CMakeFiles/*' -not -path '*/demo/payload/*')
+# What reaches a person imports only what installer/imports.txt lists (functions that
+# Windows 95 and NT 4.0 have), so that a new import is a decision.
+/usr/bin/python3 scripts/check-imports.py installer/imports.txt \
+  Tellivox.exe=build/win32/demo/Tellivox.exe setup.exe=build/win32/demo/setup.exe
 
 build=build/win32
 gtest_build=
