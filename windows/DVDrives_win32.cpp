@@ -4,14 +4,18 @@
 
 #include "runtime/SystemLibraries.h"
 
-TDriveImageList::TDriveImageList(TIconSize size) {
-    SHFILEINFOA info{};
-    const UINT flags = SHGFI_SYSICONINDEX | (size == isSmall ? SHGFI_SMALLICON : SHGFI_LARGEICON);
-    handle_ = reinterpret_cast<HIMAGELIST>(platform::Shell32().SHGetFileInfoA("", 0, &info, sizeof info, flags));
+HIMAGELIST TDriveImageList::Handle() const {
+    if (!asked_) {
+        SHFILEINFOA info{};
+        const UINT flags = SHGFI_SYSICONINDEX | (size_ == isSmall ? SHGFI_SMALLICON : SHGFI_LARGEICON);
+        handle_ = reinterpret_cast<HIMAGELIST>(platform::Shell32().SHGetFileInfoA("", 0, &info, sizeof info, flags));
+        asked_ = true;
+    }
+    return handle_;
 }
 
 void TDriveImageList::Draw(HDC dc, int index, int x, int y) const {
-    if (handle_ && index >= 0) platform::Comctl32().ImageList_Draw(handle_, index, dc, x, y, ILD_TRANSPARENT);
+    if (index >= 0 && Handle()) platform::Comctl32().ImageList_Draw(handle_, index, dc, x, y, ILD_TRANSPARENT);
 }
 
 const TDriveImageList SmallDriveImages(isSmall);
