@@ -7,7 +7,7 @@ source "$(dirname "$0")/common.sh"
 tvx_test_begin signing "$1"
 installer=${2:-$TVX_EXE}
 work=$(mktemp -d)
-trap 'rm -rf "$work"; tvx_test_end' EXIT
+trap 'rc=$?; set +e; rm -rf "$work"; (exit $rc); tvx_test_end' EXIT
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Tellivox test signer" \
   -addext "extendedKeyUsage=codeSigning" -keyout "$work/key.pem" -out "$work/cert.pem" \
