@@ -7,12 +7,14 @@ TApplication Application;
 
 namespace {
 
-// The top-level window that HWND belongs to (itself when it is one): the walk up the
-// parents that GetAncestor(GA_ROOT) does, which Windows 95 and NT 4.0 lack.
+// The top-level window that HWND belongs to (itself when it is one, or a child of the
+// desktop such as a combo box's list): the walk up the parents that
+// GetAncestor(GA_ROOT) does, which Windows 95 and NT 4.0 lack.
 HWND RootWindow(HWND hwnd) {
+    const HWND desktop = GetDesktopWindow();
     while (hwnd && (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD)) {
         HWND parent = GetParent(hwnd);
-        if (!parent) break;
+        if (!parent || parent == desktop) break;
         hwnd = parent;
     }
     return hwnd;

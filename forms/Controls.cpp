@@ -284,15 +284,6 @@ void TProgressBar::SetPosition(int position) { Perform(PBM_SETPOS, static_cast<W
 
 namespace {
 
-// The rich-edit library stays loaded for the life of the process. When it cannot be
-// loaded, creating the control fails and says so.
-void LoadRichEditLibrary() {
-    try {
-        platform::RichEdit20();
-    } catch (const Exception&) {
-    }
-}
-
 struct MemoryReader {
     const std::string* text;
     size_t offset;
@@ -322,15 +313,12 @@ struct FileHandle {
 
 }  // namespace
 
-const char* TRichEdit::WindowClass() const { return "RichEdit20A"; }
+// Rich edit 2.0 where the system has it, else 1.0; the library stays loaded for the
+// life of the process. When neither loads, creating the control fails and says so.
+const char* TRichEdit::WindowClass() const { return platform::RichEditClass(); }
 
 DWORD TRichEdit::WindowStyle() const {
     return ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_DISABLENOSCROLL | WS_VSCROLL;
-}
-
-void TRichEdit::CreateHandle(HWND parent) {
-    LoadRichEditLibrary();
-    TControl::CreateHandle(parent);
 }
 
 void TRichEdit::Created() {

@@ -208,7 +208,6 @@ protected:
     const char* WindowClass() const override;
     DWORD WindowStyle() const override;
     DWORD WindowExStyle() const override { return WS_EX_CLIENTEDGE; }
-    void CreateHandle(HWND parent) override;
     void Created() override;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };

@@ -51,11 +51,13 @@ const VersionFunctions& Version();
 const Shell32Functions& Shell32();
 const Advapi32Functions& Advapi32();
 
-// The rich-edit control library RICHED20, loaded once (no functions are needed: it
-// registers its window class). Throws as the accessors do.
-HMODULE RichEdit20();
+// The window class of the rich-edit control, its library loaded once (no functions
+// are needed: loading it registers the class). "RichEdit20A" of RICHED20 (rich edit
+// 2.0: Windows 98, 2000 and later), else "RICHEDIT" of RICHED32 (rich edit 1.0, which
+// Windows 95 and NT 4.0 have). Throws as the accessors do when neither loads.
+const char* RichEditClass();
 
-// Loads all of the libraries above (RICHED20 included), so that a program can report a missing one once,
+// Loads all of the libraries above (the rich-edit one included), so that a program can report a missing one once,
 // at start, rather than fail half-way. Throws as the accessors do.
 void LoadSystemLibraries();
 

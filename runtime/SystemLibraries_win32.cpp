@@ -111,9 +111,17 @@ const Advapi32Functions& Advapi32() {
     return functions;
 }
 
-HMODULE RichEdit20() {
-    static const HMODULE module = LoadSystemLibrary("riched20.dll");
-    return module;
+const char* RichEditClass() {
+    static const char* const name = [] {
+        try {
+            LoadSystemLibrary("riched20.dll");
+            return "RichEdit20A";
+        } catch (const Exception&) {
+            LoadSystemLibrary("riched32.dll");
+            return "RICHEDIT";
+        }
+    }();
+    return name;
 }
 
 void LoadSystemLibraries() {
@@ -121,7 +129,7 @@ void LoadSystemLibraries() {
     Version();
     Shell32();
     Advapi32();
-    RichEdit20();
+    RichEditClass();
 }
 
 void InitCommonControlClasses() {
