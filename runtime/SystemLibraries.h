@@ -1,8 +1,9 @@
 // The system libraries a Windows program of ours uses beyond KERNEL32, USER32, GDI32
-// and the C runtime. Those four are the system's own core (known DLLs on the NT family,
-// always present on the Windows 95 family); every other library is not imported but
-// loaded at run time from the system folder by its full path, so that a file of the
-// same name planted beside the program or in the current folder is never loaded.
+// and the C runtime MSVCRT. The first three are the system's own core (known DLLs on
+// the NT family, always loaded on the Windows 95 family), and the C runtime must be
+// there before any of our code runs; every other library is not imported but loaded
+// at run time from the system folder by its full path, so that a file of the same
+// name planted beside the program or in the current folder is never loaded.
 // Windows only.
 #pragma once
 
