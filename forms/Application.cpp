@@ -1,9 +1,26 @@
 // The application object: the message loops and the standard error report.
 #include "forms/Forms.h"
 
-#include <commctrl.h>
+#include "runtime/SystemLibraries.h"
 
 TApplication Application;
+
+namespace {
+
+// The top-level window that HWND belongs to (itself when it is one, or a child of the
+// desktop such as a combo box's list): the walk up the parents that
+// GetAncestor(GA_ROOT) does, which Windows 95 and NT 4.0 lack.
+HWND RootWindow(HWND hwnd) {
+    const HWND desktop = GetDesktopWindow();
+    while (hwnd && (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD)) {
+        HWND parent = GetParent(hwnd);
+        if (!parent || parent == desktop) break;
+        hwnd = parent;
+    }
+    return hwnd;
+}
+
+}  // namespace
 
 std::string ErrorReportText(const std::string& message) {
     if (!message.empty() && static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.'))
@@ -12,8 +29,7 @@ std::string ErrorReportText(const std::string& message) {
 }
 
 void TApplication::Initialize() {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
+    platform::InitCommonControlClasses();
 }
 
 bool TApplication::Dispatch(MSG& msg) {
@@ -21,7 +37,7 @@ bool TApplication::Dispatch(MSG& msg) {
         Terminated = true;
         return false;
     }
-    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    HWND root = msg.hwnd ? RootWindow(msg.hwnd) : nullptr;
     if (TForm* form = TForm::FromHandle(root))
         if (form->IsDialogKey(msg)) return true;
     TranslateMessage(&msg);

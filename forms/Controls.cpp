@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include "runtime/SystemLibraries.h"
+
 #include <algorithm>
 
 namespace {
@@ -13,6 +15,8 @@ namespace {
 // Window property under which a control's name is kept (as a global atom), so that
 // a test driver in another process can tell the controls apart.
 const char kNameProp[] = "TvxName";
+// Window property that leads the subclassing window procedure to its TControl.
+const char kControlProp[] = "TvxControl";
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
@@ -101,7 +105,11 @@ void TControl::CreateHandle(HWND parent) {
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), Instance(), nullptr);
     if (!handle_)
         throw Exception("Cannot create the window of control " + def_.Name);
-    SetWindowSubclass(handle_, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    // Subclassed by swapping the window procedure, which every Windows offers (the
+    // COMCTL32 subclass functions need common controls 5.8).
+    SetPropA(handle_, kControlProp, reinterpret_cast<HANDLE>(this));
+    classProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
     if (ATOM atom = GlobalAddAtomA(def_.Name.empty() ? "?" : def_.Name.c_str()))
         SetPropA(handle_, kNameProp, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(atom)));
     SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
@@ -110,21 +118,23 @@ void TControl::CreateHandle(HWND parent) {
 
 void TControl::DestroyHandle() {
     if (!handle_) return;
-    RemoveWindowSubclass(handle_, SubclassProc, 1);
+    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(handle_, GWLP_WNDPROC)) == &SubclassProc)
+        SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(classProc_));
+    RemovePropA(handle_, kControlProp);
     if (HANDLE atom = RemovePropA(handle_, kNameProp))
         GlobalDeleteAtom(static_cast<ATOM>(reinterpret_cast<UINT_PTR>(atom)));
     handle_ = nullptr;
 }
 
-LRESULT CALLBACK TControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                        DWORD_PTR data) {
-    auto* self = reinterpret_cast<TControl*>(data);
+LRESULT CALLBACK TControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<TControl*>(GetPropA(hwnd, kControlProp));
+    if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
     try {
         return self->HandleMessage(msg, wParam, lParam);
     } catch (const std::exception& e) {
         Application.HandleException(e);
     }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
+    return CallWindowProcA(self->classProc_, hwnd, msg, wParam, lParam);
 }
 
 LRESULT TControl::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -132,7 +142,7 @@ LRESULT TControl::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT TControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
-    return DefSubclassProc(handle_, msg, wParam, lParam);
+    return CallWindowProcA(classProc_, handle_, msg, wParam, lParam);
 }
 
 std::string TControl::Text() const {
@@ -274,12 +284,6 @@ void TProgressBar::SetPosition(int position) { Perform(PBM_SETPOS, static_cast<W
 
 namespace {
 
-// The rich-edit library stays loaded for the life of the process.
-void LoadRichEditLibrary() {
-    static HMODULE library = LoadLibraryA("riched20.dll");
-    (void)library;
-}
-
 struct MemoryReader {
     const std::string* text;
     size_t offset;
@@ -301,15 +305,12 @@ struct FileHandle {
 
 }  // namespace
 
-const char* TRichEdit::WindowClass() const { return "RichEdit20A"; }
+// Rich edit 2.0 where the system has it, else 1.0; the library stays loaded for the
+// life of the process. When neither loads, creating the control fails and says so.
+const char* TRichEdit::WindowClass() const { return platform::RichEditClass(); }
 
 DWORD TRichEdit::WindowStyle() const {
     return ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_DISABLENOSCROLL | WS_VSCROLL;
-}
-
-void TRichEdit::CreateHandle(HWND parent) {
-    LoadRichEditLibrary();
-    TControl::CreateHandle(parent);
 }
 
 void TRichEdit::Created() {

@@ -7,6 +7,8 @@
 
 #include <commctrl.h>
 
+#include "runtime/SystemLibraries.h"
+
 #include <algorithm>
 #include <climits>
 
@@ -183,8 +185,7 @@ void TForm::AfterConstruction() {
 
 void TForm::CreateWindowHandle() {
     static ATOM registered = [] {
-        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS};
-        InitCommonControlsEx(&icc);
+        platform::InitCommonControlClasses();
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof wc;
         wc.style = CS_DBLCLKS;

@@ -152,9 +152,10 @@ protected:
 
 private:
     friend class TForm;
-    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM);
     TForm& form_;
     HWND handle_ = nullptr;
+    WNDPROC classProc_ = nullptr;  // the window class's own procedure
     int id_ = 0;
 };
 
@@ -215,7 +216,6 @@ protected:
     const char* WindowClass() const override;
     DWORD WindowStyle() const override;
     DWORD WindowExStyle() const override { return WS_EX_CLIENTEDGE; }
-    void CreateHandle(HWND parent) override;
     void Created() override;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };

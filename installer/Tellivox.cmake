@@ -17,7 +17,19 @@ function(tvx_installer_executable name)
     tvx_add_resources(${name} TYPE TQUILLOX NAME QUORV FILE ${I_QUORV})
   endif()
   tvx_version_resource(${name} "Quorvane installer")
+  tvx_load_config(${name})
   if(I_DEPENDS)
     add_dependencies(${name} ${I_DEPENDS})
+  endif()
+endfunction()
+
+# Points a 32-bit installer's load-configuration entry at the one its program start
+# defines (GNU ld 2.40 leaves the entry empty); see cmake/load_config.py.
+function(tvx_load_config target)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    find_program(TVX_PYTHON3 python3 REQUIRED)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${TVX_PYTHON3} ${CMAKE_SOURCE_DIR}/cmake/load_config.py $<TARGET_FILE:${target}>
+      VERBATIM)
   endif()
 endfunction()

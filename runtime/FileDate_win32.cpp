@@ -7,8 +7,13 @@
 namespace platform {
 
 bool GetFileDosDateTime(const std::string& path, int32_t& dosDateTime) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    // FindFirstFileA rather than GetFileAttributesExA, which Windows 95 lacks; a
+    // wildcard would match some other file.
+    if (path.find_first_of("*?") != std::string::npos) return false;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(path.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    FindClose(find);
     FILETIME local;
     if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local)) return false;
     // Outside 1980-2107 the form has no value: the nearest end of its range is stored.

@@ -72,10 +72,15 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
     const DWORD method = origin == TSeekOrigin::soBeginning ? FILE_BEGIN
                          : origin == TSeekOrigin::soCurrent ? FILE_CURRENT
                                                             : FILE_END;
-    LARGE_INTEGER distance, result;
-    distance.QuadPart = offset;
-    if (!SetFilePointerEx(AsHandle(handle_), distance, &result, method)) return -1;
-    return result.QuadPart;
+    // SetFilePointer with its high part: every Windows has it (SetFilePointerEx came
+    // with Windows 2000). A result of all ones is an error only when the last-error
+    // code says so.
+    LONG high = static_cast<LONG>(static_cast<uint64_t>(offset) >> 32);
+    SetLastError(NO_ERROR);
+    const DWORD low = SetFilePointer(AsHandle(handle_), static_cast<LONG>(static_cast<DWORD>(offset)),
+                                     &high, method);
+    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
+    return static_cast<int64_t>(static_cast<uint64_t>(static_cast<DWORD>(high)) << 32 | low);
 }
 
 void TFileStream::SetSize(int64_t newSize) {

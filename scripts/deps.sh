@@ -7,8 +7,8 @@ set -euo pipefail
 want=${1:-all}
 native_pkgs=(cmake make ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
              libbenchmark-dev valgrind lhasa p7zip-full)
-win_pkgs=(g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine xvfb xauth imagemagick x11-utils
-          python3-pefile osslsigncode openssl)
+win_pkgs=(g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 wine wine32:i386 fonts-wine xvfb xauth
+          imagemagick x11-utils python3-pefile osslsigncode openssl)
 pkgs=("${native_pkgs[@]}")
 [ "$want" = all ] && pkgs+=("${win_pkgs[@]}")
 [ "$want" = win64 ] && pkgs=(g++-mingw-w64-x86-64-posix wine64)

@@ -14,16 +14,20 @@
 
 // One of the shell's system image lists (16 x 16 or 32 x 32 icons). The list is
 // shared with the system: releasing it never destroys the system's images. Empty
-// (draws nothing) when the shell gives no list.
+// (draws nothing) when the shell gives no list. The shell is asked on first use, not
+// when the program starts: SHELL32 is loaded only after the program has restricted
+// where libraries are looked for.
 class TDriveImageList {
 public:
-    explicit TDriveImageList(TIconSize size);
-    HIMAGELIST Handle() const { return handle_; }
+    explicit TDriveImageList(TIconSize size) : size_(size) {}
+    HIMAGELIST Handle() const;
     // Draws the image of that system index at (x, y), transparently and enabled.
     void Draw(HDC dc, int index, int x, int y) const;
 
 private:
-    HIMAGELIST handle_ = nullptr;
+    TIconSize size_;
+    mutable bool asked_ = false;
+    mutable HIMAGELIST handle_ = nullptr;
 };
 
 extern const TDriveImageList SmallDriveImages;

@@ -2,14 +2,20 @@
 
 #include <shellapi.h>
 
-TDriveImageList::TDriveImageList(TIconSize size) {
-    SHFILEINFOA info{};
-    const UINT flags = SHGFI_SYSICONINDEX | (size == isSmall ? SHGFI_SMALLICON : SHGFI_LARGEICON);
-    handle_ = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA("", 0, &info, sizeof info, flags));
+#include "runtime/SystemLibraries.h"
+
+HIMAGELIST TDriveImageList::Handle() const {
+    if (!asked_) {
+        SHFILEINFOA info{};
+        const UINT flags = SHGFI_SYSICONINDEX | (size_ == isSmall ? SHGFI_SMALLICON : SHGFI_LARGEICON);
+        handle_ = reinterpret_cast<HIMAGELIST>(platform::Shell32().SHGetFileInfoA("", 0, &info, sizeof info, flags));
+        asked_ = true;
+    }
+    return handle_;
 }
 
 void TDriveImageList::Draw(HDC dc, int index, int x, int y) const {
-    if (handle_ && index >= 0) ImageList_Draw(handle_, index, dc, x, y, ILD_TRANSPARENT);
+    if (index >= 0 && Handle()) platform::Comctl32().ImageList_Draw(handle_, index, dc, x, y, ILD_TRANSPARENT);
 }
 
 const TDriveImageList SmallDriveImages(isSmall);
@@ -22,7 +28,7 @@ void BuildDriveList(TDriveEntries& list, TViewDrivesType wanted) {
 void DrawDriveIcon(const std::string& root, HDC dc, int x, int y, TIconSize size) {
     SHFILEINFOA info{};
     const UINT flags = SHGFI_SYSICONINDEX | (size == isSmall ? SHGFI_SMALLICON : SHGFI_LARGEICON);
-    if (!SHGetFileInfoA(root.c_str(), 0, &info, sizeof info, flags)) return;
+    if (!platform::Shell32().SHGetFileInfoA(root.c_str(), 0, &info, sizeof info, flags)) return;
     (size == isSmall ? SmallDriveImages : LargeDriveImages).Draw(dc, info.iIcon, x, y);
 }
 

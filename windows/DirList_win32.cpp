@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "runtime/SystemLibraries.h"
+
 #include "windows/DVDrives.h"
 
 namespace {
@@ -12,13 +14,13 @@ int FolderIcon(bool open) {
     SHFILEINFOA info{};
     UINT flags = SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES;
     if (open) flags |= SHGFI_OPENICON;
-    if (!SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, flags)) return -1;
+    if (!platform::Shell32().SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, flags)) return -1;
     return info.iIcon;
 }
 
 int RootIcon(const std::string& root) {
     SHFILEINFOA info{};
-    if (!SHGetFileInfoA(root.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
+    if (!platform::Shell32().SHGetFileInfoA(root.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
         return FolderIcon(true);
     return info.iIcon;
 }

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "runtime/SystemLibraries.h"
+
 namespace {
 
 // Restores the process's error mode when it goes out of scope.
@@ -49,7 +51,7 @@ public:
     std::string VolumeLabel(char letter) override { return GetVolumeLabel(letter); }
     std::string DisplayName(const std::string& root) override {
         SHFILEINFOA info{};
-        if (!SHGetFileInfoA(root.c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME))
+        if (!platform::Shell32().SHGetFileInfoA(root.c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME))
             return std::string();
         info.szDisplayName[MAX_PATH - 1] = '\0';
         return info.szDisplayName;

@@ -5,6 +5,8 @@
 
 #include <shellapi.h>
 
+#include "runtime/SystemLibraries.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -24,13 +26,13 @@ public:
     TRegKey(const TRegKey&) = delete;
     TRegKey& operator=(const TRegKey&) = delete;
     ~TRegKey() {
-        if (key_) RegCloseKey(key_);
+        if (key_) platform::Advapi32().RegCloseKey(key_);
     }
 
     // Read access is all the lookup needs; asking for more would fail for users who
     // may not write to HKEY_CLASSES_ROOT.
     bool Open(HKEY parent, const std::string& path) {
-        return RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key_) == ERROR_SUCCESS;
+        return platform::Advapi32().RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key_) == ERROR_SUCCESS;
     }
     HKEY Handle() const { return key_; }
 
@@ -38,10 +40,10 @@ public:
     // characters. False when the value cannot be sized.
     bool ReadDefault(std::string& text) const {
         DWORD size = 0;
-        if (RegQueryValueExA(key_, nullptr, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return false;
+        if (platform::Advapi32().RegQueryValueExA(key_, nullptr, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return false;
         std::vector<BYTE> buffer(std::max(size, kValueBuffer) + 1, 0);
         DWORD got = static_cast<DWORD>(buffer.size() - 1);
-        if (RegQueryValueExA(key_, nullptr, nullptr, nullptr, buffer.data(), &got) != ERROR_SUCCESS) buffer.assign(1, 0);
+        if (platform::Advapi32().RegQueryValueExA(key_, nullptr, nullptr, nullptr, buffer.data(), &got) != ERROR_SUCCESS) buffer.assign(1, 0);
         text.assign(reinterpret_cast<const char*>(buffer.data()));
         if (text.size() > kValueBuffer - 1) text.resize(kValueBuffer - 1);
         return true;
@@ -101,7 +103,7 @@ bool TWendrel::OpenUrl() {
     if (path.empty()) return false;
     std::string parameters = BrowserArgs + " " + Url;
     HWND owner = Application.MainForm ? Application.MainForm->Handle() : nullptr;
-    HINSTANCE result = ShellExecuteA(owner, nullptr, path.c_str(), parameters.c_str(), nullptr,
+    HINSTANCE result = platform::Shell32().ShellExecuteA(owner, nullptr, path.c_str(), parameters.c_str(), nullptr,
                                      BrowserShowCommand(BrowserState));
     return reinterpret_cast<INT_PTR>(result) > 32;
 }

@@ -2,10 +2,12 @@
 # it back), and its Windows 95 family cases run once more in the prefix that reports
 # Windows 98, made next to the main prefix by scripts/test-windows.sh.
 if(WIN32)
+  set(TVX_WINE_PREFIX98 ${CMAKE_BINARY_DIR}/wineprefix98 CACHE PATH
+      "Wine prefix that reports Windows 98 (made by scripts/test-windows.sh)")
   tvx_version_resource(test_installer "Tellivox installer tests")
   add_test(NAME installer.Win95Family COMMAND test_installer --gtest_filter=Win95Family.*:WininitFile.*:SetupIniStep.*)
   set_tests_properties(installer.Win95Family PROPERTIES LABELS installer
-    ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix98;TVX_WIN95_FAMILY=1")
+    ENVIRONMENT "WINEPREFIX=${TVX_WINE_PREFIX98};TVX_WIN95_FAMILY=1")
 endif()
 # The .ini rewrites on a drive that runs full (mounts a memory file system).
 if(WIN32)

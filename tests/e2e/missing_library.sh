@@ -1,0 +1,23 @@
+# A system library that cannot be loaded: the installer says so in its fatal-error
+# dialog, before any window of its own and before it makes any folder, and ends when
+# OK is pressed. Wine is told not to load the rich-edit libraries (RICHED20 and
+# RICHED32, which Wine builds on it), as on a Windows that lacks both.
+# Usage: missing_library.sh BUILD [INSTALLER]  (default BUILD/demo/Tellivox.exe)
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+tvx_test_begin missing_library "$1"
+installer=${2:-$TVX_EXE}
+
+WINEDLLOVERRIDES="riched20,riched32=" wine "$installer" </dev/null >/dev/null 2>&1 &
+tvx_installer_pid=$!
+ui_wait "Error"
+ui_shot fatal-error
+expect_match "the fatal error names the library" \
+  'text="Tellivox encountered the following unrecoverable error:.*Cannot load the system library [A-Za-z]:\\.*\\riched32\.dll.*Please contact product support for assistance\."' \
+  "$(ui controls "Error" | tr '\n' ' ')"
+ui gone "Quorvane Installer" 100 >/dev/null || tvx_fail "the main window was shown"
+ui_click "Error" "OK"
+tvx_wait_installer_end
+expect_eq "installer exit code" 0 "$TVX_INSTALLER_RC"
+expect_eq "temporary folders made" "" "$(tvx_temp_folders)"
+echo "PASS"
