@@ -12,7 +12,8 @@ endif()
 # The .ini rewrites on a drive that runs full (mounts a memory file system).
 if(WIN32)
   add_test(NAME installer.FullDrive
-           COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/installer/full_drive.sh ${CMAKE_BINARY_DIR})
+           COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/installer/full_drive.sh ${CMAKE_BINARY_DIR}
+                   ${TVX_WINE_PREFIX98})
   set_tests_properties(installer.FullDrive PROPERTIES LABELS installer SKIP_RETURN_CODE 77
                        RUN_SERIAL TRUE)
 endif()
