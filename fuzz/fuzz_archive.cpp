@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <string>
 
+#include "FuzzAssert.h"
 #include "archive/PathGuard.h"
 #include "archive/Quillox.h"
 #include "runtime/Stream.h"
@@ -24,14 +25,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int32_t kMaxEntryBytes = 256 * 1024;
-
-#define FUZZ_ASSERT(c)                                                 \
-    do {                                                               \
-        if (!(c)) {                                                    \
-            std::fprintf(stderr, "assertion failed: %s\n", #c);      \
-            abort();                                                   \
-        }                                                              \
-    } while (0)
 
 const fs::path& Scratch() {
     static const fs::path dir = [] {

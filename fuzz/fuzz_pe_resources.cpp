@@ -12,17 +12,10 @@
 #include <memory>
 #include <string>
 
+#include "FuzzAssert.h"
 #include "tools/quillox/PeImage.h"
 
 namespace {
-
-#define FUZZ_ASSERT(c)                                            \
-    do {                                                          \
-        if (!(c)) {                                               \
-            std::fprintf(stderr, "assertion failed: %s\n", #c); \
-            abort();                                              \
-        }                                                         \
-    } while (0)
 
 std::string Scratch() {
     return "/tmp/tvx_fuzz_pe_" + std::to_string(::getpid()) + ".exe";
