@@ -39,7 +39,8 @@ runs_for() {
   esac
 }
 
-common=(-timeout=10 -rss_limit_mb=1024 -print_final_stats=0)
+# Targets may change their current folder: failing inputs go to build/fuzz/ by path.
+common=(-timeout=10 -rss_limit_mb=1024 -print_final_stats=0 -artifact_prefix="$root/build/fuzz/")
 norandom=(setarch "$(uname -m)" -R)
 
 fail() {  # target, log
