@@ -259,6 +259,29 @@ tvx_report() {
        "Continue to setup.exe started ${TVX_T_SETUP_MS:-?} ms"
 }
 
+# A drive T: with little room: a 4 MiB memory file system mounted at BUILD/NAME and
+# mapped as T: (the chooser's drive list asks the mount manager, the file functions
+# the prefix's dosdevices). Exits 77 (skipped) where no file system can be mounted.
+# Sets TVX_SMALL to the mount point; tvx_unmap_small_drive undoes everything.
+tvx_map_small_drive() {  # build dir, folder name below it
+  TVX_SMALL_BUILD=$1
+  TVX_SMALL=$1/$2
+  mkdir -p "$TVX_SMALL"
+  mountpoint -q "$TVX_SMALL" || mount -t tmpfs -o size=4m tmpfs "$TVX_SMALL" 2>/dev/null || {
+    echo "SKIP: cannot mount a small file system here"; exit 77; }
+  trap tvx_unmap_small_drive EXIT
+  rm -rf "${TVX_SMALL:?}"/*
+  ln -sfn "$TVX_SMALL" "$WINEPREFIX/dosdevices/t:"
+  wine "$TVX_SMALL_BUILD/windows/selectdir_host.exe" --map T: "Z:${TVX_SMALL//\//\\}" \
+    </dev/null >/dev/null 2>&1 || { echo "FAIL: cannot map drive T:"; exit 1; }
+}
+
+tvx_unmap_small_drive() {
+  wine "$TVX_SMALL_BUILD/windows/selectdir_host.exe" --unmap T: </dev/null >/dev/null 2>&1 || true
+  rm -f "$WINEPREFIX/dosdevices/t:"
+  umount "$TVX_SMALL" 2>/dev/null || true
+}
+
 # ---- Test scaffolding ------------------------------------------------------------------
 
 # Starts a test named NAME against the cross build in BUILD: fresh state, screenshots to

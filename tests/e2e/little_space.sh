@@ -6,24 +6,11 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 build=$(cd "$1" && pwd)
-small=$build/e2e-small
-mkdir -p "$small"
-mountpoint -q "$small" || mount -t tmpfs -o size=4m tmpfs "$small" 2>/dev/null || {
-  echo "SKIP: cannot mount a small file system here"; exit 77; }
-little_cleanup() {
-  wine "$build/windows/selectdir_host.exe" --unmap T: </dev/null >/dev/null 2>&1 || true
-  rm -f "$WINEPREFIX/dosdevices/t:"
-  umount "$small" 2>/dev/null || true
-}
-trap little_cleanup EXIT
-rm -rf "${small:?}"/*
-mkdir -p "$small/tmp"
-ln -sfn "$small" "$WINEPREFIX/dosdevices/t:"
-wine "$build/windows/selectdir_host.exe" --map T: "Z:${small//\//\\}" </dev/null >/dev/null 2>&1 ||
-  { echo "FAIL: cannot map drive T:"; exit 1; }
+tvx_map_small_drive "$build" e2e-small
+mkdir -p "$TVX_SMALL/tmp"
 
 tvx_test_begin little_space "$build" 'T:\tmp'
-trap 'rc=$?; little_cleanup; tvx_test_end "$rc"' EXIT
+trap 'rc=$?; tvx_unmap_small_drive; tvx_test_end "$rc"' EXIT
 dest='C:\tvx\little_space\Quorvane files'
 # A decoy where an unquoted command line for "...\Quorvane files\setup.exe" would look
 # first; it would write the report with that command line.

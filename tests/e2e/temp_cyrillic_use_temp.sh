@@ -7,23 +7,10 @@ set -euo pipefail
 export LC_ALL=C.UTF-8
 source "$(dirname "$0")/common.sh"
 build=$(cd "$1" && pwd)
-small=$build/e2e-small-cyrillic
-mkdir -p "$small"
-mountpoint -q "$small" || mount -t tmpfs -o size=4m tmpfs "$small" 2>/dev/null || {
-  echo "SKIP: cannot mount a small file system here"; exit 77; }
-cyrillic_cleanup() {
-  wine "$build/windows/selectdir_host.exe" --unmap T: </dev/null >/dev/null 2>&1 || true
-  rm -f "$WINEPREFIX/dosdevices/t:"
-  umount "$small" 2>/dev/null || true
-}
-trap cyrillic_cleanup EXIT
-rm -rf "${small:?}"/*
-ln -sfn "$small" "$WINEPREFIX/dosdevices/t:"
-wine "$build/windows/selectdir_host.exe" --map T: "Z:${small//\//\\}" </dev/null >/dev/null 2>&1 ||
-  { echo "FAIL: cannot map drive T:"; exit 1; }
+tvx_map_small_drive "$build" e2e-small-cyrillic
 
 tvx_test_begin temp_cyrillic_use_temp "$build" 'T:\Иван'
-trap 'rc=$?; cyrillic_cleanup; tvx_test_end "$rc"' EXIT
+trap 'rc=$?; tvx_unmap_small_drive; tvx_test_end "$rc"' EXIT
 
 tvx_mark_root_files
 tvx_start_installer "$TVX_EXE"
