@@ -17,8 +17,18 @@
 
 namespace {
 
+// The rewritten image's file: "out.exe" in a scratch folder of this process's own,
+// made the current folder once, so that the name is the same on every run and no
+// process or random number shapes what the target does.
 std::string Scratch() {
-    return "/tmp/tvx_fuzz_pe_" + std::to_string(::getpid()) + ".exe";
+    static const bool entered = [] {
+        char templ[] = "/tmp/tvx-fuzz-pe-XXXXXX";
+        FUZZ_ASSERT(mkdtemp(templ) != nullptr);
+        FUZZ_ASSERT(chdir(templ) == 0);
+        return true;
+    }();
+    (void)entered;
+    return "out.exe";
 }
 
 bool Same(const pe::Resource& a, const pe::Resource& b) {
