@@ -27,6 +27,9 @@
 //   dialog OWNER [ms]               waits for a window owned by OWNER; prints caption,
 //                                   texts and buttons
 //   answer OWNER BUTTON [ms]        waits for a window owned by OWNER and presses BUTTON
+//   answerthen OWNER BUTTON CONTROL TEXT [ms]  the same, then OWNER's CONTROL must show
+//                                   TEXT: looked up before the press and read without
+//                                   pause after it, for a window that closes soon after
 //   sleep MS
 // CONTROL is a control's name (as the form framework records it), its text (with or
 // without '&'), or #N, the N-th control in the order "controls" lists them.
@@ -446,6 +449,18 @@ void Run(const std::vector<std::string>& a) {
             PostMessageA(Control(d, a[2]), BM_CLICK, 0, 0);
             Out("answered " + Quote(a[2]));
         }
+    } else if (cmd == "answerthen") {
+        Need(a, 5);
+        HWND c = Control(Window(a[1]), a[3]);
+        const DWORD limit = Millis(a, 5);
+        HWND d = WaitFor(limit, [&] { return FindOwned(a[1]); });
+        if (!d) Fail("no dialog owned by " + Quote(a[1]));
+        PostMessageA(Control(d, a[2]), BM_CLICK, 0, 0);
+        const DWORD start = GetTickCount();
+        while (WindowTextOnce(c) != a[4]) {
+            if (GetTickCount() - start >= limit) Fail("text never became " + Quote(a[4]));
+        }
+        Out("answered " + Quote(a[2]) + ", then text " + Quote(a[4]));
     } else if (cmd == "sleep") {
         Need(a, 2);
         Sleep(Millis(a, 1));
