@@ -16,6 +16,7 @@ void PrintUsage() {
         "       quillox sfx STUB OUT --welcome FILE --product DIR [--prefix P] [-m METHOD]\n"
         "                 [-k KEY] [--gateway T] [--product-level T] [--email-domain T]\n"
         "                 [--version A.B.C.D]\n"
+        "       quillox check-record OUT NAME=ARCHIVE...\n"
         "       quillox raw compress --method NON|RLE|LZH|LH5 [--key K]\n"
         "       quillox raw expand --method NON|RLE|LZH|LH5 --size N [--key K] [--descramble]\n"
         "\n"
@@ -33,7 +34,10 @@ void PrintUsage() {
         "sfx  writes OUT: the installer stub STUB carrying FILE as its welcome archive\n"
         "   and DIR's files (as 'a -C DIR --prefix P' stores them) as its product\n"
         "   archive, with the build values (blank-padded to 30, 5 and 40 characters)\n"
-        "   and the version set; STUB itself is never changed.\n"
+        "   and the version set, and the check record of both archives that the\n"
+        "   installer verifies before it writes anything; STUB itself is never changed.\n"
+        "check-record  writes to OUT the check record of archives linked into an\n"
+        "   installer by other means, each ARCHIVE under its resource NAME.\n"
         "-k KEY  the key of locked entries (decimal or 0x hex); --library LIB reads\n"
         "   ARCHIVE as a resource name in the library LIB instead of a file.\n"
         "Exit status: 0 success, 1 failure (message on standard error), 2 wrong usage.\n",
@@ -50,6 +54,7 @@ int main(int argc, char** argv) {
     try {
         if (command == "raw") return RunRawCommand(args);
         if (command == "sfx") return RunSfxCommand(args);
+        if (command == "check-record") return RunCheckRecordCommand(args);
         if (command == "a" || command == "l" || command == "t" || command == "x")
             return RunArchiveCommand(command, args);
         if (command == "-h" || command == "--help") {
