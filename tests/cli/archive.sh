@@ -81,9 +81,12 @@ expect 0 "$q" x rt-RLE.arc -C out-sel3 zero1
 
 # ---- unsafe stored paths ----------------------------------------------------------------
 mkdir -p jail
-expect 0 "$q" a unsafe.arc -m NON --stored-path '..\escaped.txt=src/a.txt' \
-  --stored-path '\abs\rooted.txt=src/a.txt' --stored-path 'C:\drive.txt=src/a.txt' \
+# quillox a refuses to store '..' and drive letters: names of the same length are
+# stored, then patched in place.
+expect 0 "$q" a unsafe.arc -m NON --stored-path 'XX\escaped.txt=src/a.txt' \
+  --stored-path '\abs\rooted.txt=src/a.txt' --stored-path 'CX\drive.txt=src/a.txt' \
   --stored-path 'ok\fine.txt=src/a.txt'
+perl -0777 -pi -e 's/XX\\escaped/..\\escaped/; s/CX\\drive/C:\\drive/' unsafe.arc
 expect 1 "$q" x unsafe.arc -C jail/out
 has err.txt "quillox: ..\\escaped.txt: unsafe path skipped"
 has err.txt "quillox: \\abs\\rooted.txt: unsafe path skipped"
