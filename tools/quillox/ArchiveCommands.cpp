@@ -17,6 +17,7 @@
 #include "runtime/Stream.h"
 #include "tools/quillox/Adding.h"
 #include "tools/quillox/Commands.h"
+#include "tools/quillox/InstallerArchive.h"
 #include "tools/quillox/Listing.h"
 
 namespace fs = std::filesystem;
@@ -36,6 +37,7 @@ struct Options {
     std::string dir;
     std::string prefix;
     std::string library;
+    std::string resource;
     int codePage = 0;
     bool json = false;
     bool absolutePaths = false;
@@ -93,6 +95,8 @@ Options ParseOptions(const std::string& command, const Args& args) {
             o.codePage = ParseCodePage(value());
         } else if (a == "--library" && allowed("ltx")) {
             o.library = value();
+        } else if (a == "--resource" && allowed("ltx")) {
+            o.resource = value();
         } else if (a == "--json" && allowed("l")) {
             o.json = true;
         } else if (a == "--absolute-paths" && allowed("x")) {
@@ -114,6 +118,8 @@ Options ParseOptions(const std::string& command, const Args& args) {
         throw UsageError("nothing to add");
     if (command == "l" && !o.paths.empty()) throw UsageError("l takes only the archive");
     if (command == "t" && !o.paths.empty()) throw UsageError("t takes only the archive");
+    if (!o.library.empty() && !o.resource.empty())
+        throw UsageError("--library names the resource as ARCHIVE; use --resource without it");
     return o;
 }
 
@@ -122,15 +128,26 @@ void Complain(const std::string& where, const std::string& message) {
     std::fprintf(stderr, "quillox: %s: %s\n", where.c_str(), message.c_str());
 }
 
-// The archive to read: a file, or with --library a resource of that library.
-// The component reads fewer than 21 bytes as an archive without entries; the tool
-// calls such a file what it is.
-std::unique_ptr<TStream> OpenSource(TQuillox& q, const Options& o) {
-    std::unique_ptr<TStream> s;
-    if (!o.library.empty())
-        s = q.OpenArchiveResource(o.archive, o.library);
-    else
-        s = std::make_unique<TFileStream>(o.archive, TFileMode::fmOpenRead);
+// The archive to read: a file, or an archive inside an installer (QUORV unless
+// --resource names another), read from the installer's file as data. --library LIB
+// NAME is the older spelling of LIB --resource NAME. The component reads fewer than
+// 21 bytes as an archive without entries; the tool calls such a file what it is.
+std::unique_ptr<TStream> OpenSource(TQuillox&, const Options& o) {
+    const std::string& path = o.library.empty() ? o.archive : o.library;
+    const std::string resource = !o.library.empty() ? o.archive : o.resource;
+    std::unique_ptr<TStream> s = std::make_unique<TFileStream>(path, TFileMode::fmOpenRead);
+    if (!LooksLikeExecutable(*s)) {
+        if (!o.library.empty()) throw Exception(path + ": not a PE32 executable (no MZ header)");
+        if (!resource.empty())
+            throw Exception("not an installer; --resource picks an archive inside one");
+    } else {
+        try {
+            s = OpenInstallerArchive(std::move(s), resource.empty() ? "QUORV" : resource);
+        } catch (const Exception& e) {
+            if (o.library.empty()) throw;
+            throw Exception(path + ": " + e.Message());
+        }
+    }
     if (s->Size() < kArchiveHeaderSize) throw EInvalidHeader();
     return s;
 }
