@@ -3,21 +3,7 @@
 # refuse, symbolic links out of the folder and in circles, adding a file again, and an
 # archive that stays byte for byte as it was (or is never made) when a run fails or is
 # stopped by a signal. Usage: add.sh QUILLOX TEST_DATA_DIR
-set -uo pipefail
-q=$(realpath "$1")
-work=$(mktemp -d)
-trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
-cd "$work"
-fails=0
-fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
-expect() {  # CODE CMD...: output in out.txt and err.txt
-  local want=$1; shift
-  "$@" >out.txt 2>err.txt
-  local got=$?
-  [ "$got" = "$want" ] || { fail "exit $got, wanted $want: $*"; cat err.txt; }
-}
-has() { grep -qF -- "$2" "$1" || { fail "$1 lacks: $2"; cat "$1"; }; }
-no_temp() { [ -z "$(ls -A | grep '\.tmp$')" ] || fail "temporary file left: $(ls -A | grep '\.tmp$')"; }
+source "$(dirname "$0")/cli_lib.bash"
 
 mkdir -p base
 printf 'base\n' >base/kept.txt

@@ -5,23 +5,9 @@
 # l, t and x read the archives straight from the installer's file.
 # (tests/e2e/make_installer.sh packs the real stub and runs the result under Wine.)
 # Usage: sfx.sh QUILLOX TEST_DATA_DIR
-set -uo pipefail
-q=$(realpath "$1")
-data=$(realpath "$2")
+source "$(dirname "$0")/cli_lib.bash"
 stub=$data/pe/stub.exe
 corpus=$data/../../fuzz/corpus/fuzz_pe_resources
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-fails=0
-fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
-expect() {  # CODE CMD...: output in out.txt and err.txt
-  local want=$1; shift
-  "$@" >out.txt 2>err.txt
-  local got=$?
-  [ "$got" = "$want" ] || { fail "exit $got, wanted $want: $*"; cat err.txt; }
-}
-has() { grep -qF -- "$2" "$1" || { fail "$1 lacks: $2"; cat "$1"; }; }
 
 printf '{\\rtf1\\ansi Welcome to Quorvane.\\par}' >intro.rtf
 mkdir -p rel/docs
@@ -69,7 +55,7 @@ refuse() {  # WHAT, then the sfx arguments after STUB OUT
   printf 'keep' >kept.exe
   expect 1 "$q" sfx "$stub" kept.exe "$@"
   [ "$(cat kept.exe)" = keep ] || fail "$what: OUT changed"
-  [ -z "$(ls -A | grep '\.tmp$')" ] || fail "$what: temporary files left"
+  no_temp
   has err.txt "kept.exe: not written"
 }
 mkdir -p clash/docs clash/other
