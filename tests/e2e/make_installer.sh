@@ -1,9 +1,10 @@
-# quillox sfx, as a release engineer uses it: packs the demo release into the stub and
-# checks the result with an independent PE reader (python3-pefile): the two archives
-# byte for byte what `quillox a` makes of the same input, the build values and version
-# as given, a sound PE layout; packing an installer again replaces its payload; quillox
-# l reads the packed installer as data; each refusal leaves OUT alone; the result can be signed and verified (osslsigncode); and
-# quillox.exe under Wine writes the very same bytes as the native quillox.
+# quillox sfx, as a release engineer uses it: packs the demo release (and a file named
+# Café Übersicht.txt) into the stub and checks the result with an independent PE
+# reader (python3-pefile): the two archives byte for byte what `quillox a` makes of the
+# same input, the build values and version as given, a sound PE layout; packing an
+# installer again replaces its payload; quillox l reads the packed installer as data;
+# each refusal leaves OUT alone; the result can be signed and verified (osslsigncode);
+# and quillox.exe under Wine writes the very same bytes as the native quillox.
 # Last, the installer packed with build values other than the stub's runs the install
 # road under Wine: setup.exe starts and finds exactly those values in setup.ini.
 # (The other e2e tests run the demo's Tellivox.exe, also made by quillox sfx.)
@@ -29,6 +30,8 @@ fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
 ok() { echo "   ok: $*"; }
 
 cp -r "$build/demo/product" product
+# A name beyond ASCII: stored in code page 1252, installed under the same name.
+printf 'Gr\xfc\xdfe\r\n' >"product/Café Übersicht.txt"
 cp "$source_dir/demo/welcome.rtf" welcome.rtf
 stub_sum=$(sha256sum <"$stub")
 prefix='\\qvbuild\release\quorvane\'
@@ -45,8 +48,7 @@ echo "   sizes: stub $(stat -c %s "$stub"), packed $(stat -c %s Quorvane-4.2.exe
 
 # What `quillox a` makes of the same input.
 "$q" a ref-welcome.qlx -m LH5 -C . welcome.rtf
-# shellcheck disable=SC2046
-"$q" a ref-quorv.qlx -m LH5 --prefix "$prefix" -C product -- $(cd product && LC_ALL=C ls)
+"$q" a ref-quorv.qlx -m LH5 --prefix "$prefix" --codepage 1252 -C product .
 
 # check.py EXE PREFIX STUB: the resources and layout of EXE, as pefile reads them, against
 # the STUB it was packed from; writes the two archives to PREFIX-welcome.qlx and

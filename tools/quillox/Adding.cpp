@@ -15,6 +15,7 @@
 #include "runtime/Stream.h"
 #include "tools/quillox/CodePage.h"
 #include "tools/quillox/StopRequest.h"
+#include "tools/quillox/SystemPath.h"
 
 namespace fs = std::filesystem;
 
@@ -119,13 +120,16 @@ private:
         const fs::file_status st = fs::status(real, ec);
         if (fs::is_directory(st)) {
             walking_.push_back(fs::canonical(real, ec));
-            std::vector<std::string> names;
-            for (fs::directory_iterator it(full, ec), end; !ec && it != end; it.increment(ec))
-                names.push_back(it->path().filename().string());
+            // Names as UTF-8 text (what std::filesystem gives on every platform), each
+            // with the path that reaches it.
+            std::vector<std::pair<std::string, fs::path>> children;
+            for (fs::directory_iterator it(full, ec), end; !ec && it != end; it.increment(ec)) {
+                const fs::path name = it->path().filename();
+                children.emplace_back(name.string(), full == "." ? name : it->path());
+            }
             if (ec) throw Exception("Cannot read folder " + full.string() + " (" + ec.message() + ")");
-            std::sort(names.begin(), names.end());
-            for (const auto& name : names) {
-                const fs::path child = full == "." ? fs::path(name) : full / name;
+            std::sort(children.begin(), children.end());
+            for (const auto& [name, child] : children) {
                 if (name.find('\\') != std::string::npos) {
                     Problem(child, "a '\\' in its name, which readers take for a folder separator");
                     continue;
@@ -195,7 +199,7 @@ std::string FileOf(const AddRequest& r, const FileToAdd& f) {
     if (f.named >= 0) return (BaseOf(r) / fs::path(r.storedPaths[f.named].second)).string();
     std::string path = f.relative;
     std::replace(path.begin(), path.end(), '\\', '/');
-    return (BaseOf(r) / fs::path(path)).string();
+    return (BaseOf(r) / fs::u8path(path)).string();
 }
 
 std::string StoredPathOf(const AddRequest& r, const FileToAdd& f) {
@@ -365,7 +369,7 @@ void WriteArchive(const AddRequest& r, const std::vector<FileToAdd>& files,
             current = f.size;
             const std::string file = FileOf(r, f);
             try {
-                writer.AddFile(file, StoredBytes(r, f));
+                writer.AddFile(SystemPath(file), StoredBytes(r, f));
             } catch (const EInterrupted&) {
                 throw;
             } catch (const EAddFailed&) {
