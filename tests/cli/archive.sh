@@ -128,6 +128,10 @@ for arc in "$data"/archives/bad/*.arc; do
   expect 1 "$q" x "$arc" -C "out-$name" "${key[@]}"
   has err.txt "$(head -n 1 "${arc%.arc}.txt")"
 done
+# In one pipe, t's lines and its messages keep their order.
+"$q" t "$data/archives/bad/bad-checksum.arc" >both.txt 2>&1
+[ "$(sed -n 1,2p both.txt | cut -c1-15 | tr '\n' '|')" = "OK    empty.txt|quillox: runs.b|" ] ||
+  { fail "t's output and messages out of order"; cat both.txt; }
 for arc in "$data"/archives/good/*.arc; do
   name=$(basename "$arc" .arc)
   [ $lh5 = 0 ] && [ "${name#lh5}" != "$name" ] && continue
