@@ -337,6 +337,10 @@ void WriteArchive(const AddRequest& r, const std::vector<FileToAdd>& files,
     // A link to an archive: the archive it names is the one replaced.
     const std::string target =
         fs::is_symlink(r.archive, ec) ? fs::canonical(r.archive, ec).string() : r.archive;
+    if (fs::is_directory(target, ec)) throw Exception("is a folder, not an archive");
+    const fs::path folder = fs::path(target).parent_path();
+    if (!folder.empty() && !fs::is_directory(folder, ec))
+        throw Exception("no such folder to write it in");
     const bool exists = fs::exists(target, ec) && fs::file_size(target, ec) > 0;
 
     std::unique_ptr<TOldArchive> old;
