@@ -250,7 +250,9 @@ void CheckRelease(const AddRequest& request, const std::vector<FileToAdd>& files
                                " (the installer puts every file directly into one folder; "
                                "letter case does not count)");
     }
-    if (!setup) problems.push_back("no setup.exe at the top of the release; the installer starts it");
+    if (!setup)
+        problems.push_back(request.dir + ": no setup.exe at the top of the release; the installer "
+                                         "starts it");
 }
 
 // Checks the inputs and OUT before anything is packed; every problem with the release
