@@ -15,7 +15,9 @@
 #include "archive/Quillox.h"
 #include "runtime/Platform.h"
 #include "runtime/Stream.h"
+#include "tools/quillox/Adding.h"
 #include "tools/quillox/Commands.h"
+#include "tools/quillox/InstallerArchive.h"
 #include "tools/quillox/Listing.h"
 
 namespace fs = std::filesystem;
@@ -35,6 +37,8 @@ struct Options {
     std::string dir;
     std::string prefix;
     std::string library;
+    std::string resource;
+    int codePage = 0;
     bool json = false;
     bool absolutePaths = false;
     bool checkSpace = false;
@@ -51,6 +55,12 @@ int32_t ParseKey(const std::string& text) {
     } catch (const std::exception&) {
     }
     throw UsageError("bad key '" + text + "' (a 32-bit number, decimal or 0x hex)");
+}
+
+int ParseCodePage(const std::string& text) {
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+        throw UsageError("bad code page '" + text + "' (a number such as 1252)");
+    return std::stoi(text);
 }
 
 Options ParseOptions(const std::string& command, const Args& args) {
@@ -81,8 +91,12 @@ Options ParseOptions(const std::string& command, const Args& args) {
             if (eq == std::string::npos || eq + 1 == v.size())
                 throw UsageError("--stored-path wants NAME=FILE");
             o.storedPaths.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+        } else if (a == "--codepage" && allowed("a")) {
+            o.codePage = ParseCodePage(value());
         } else if (a == "--library" && allowed("ltx")) {
             o.library = value();
+        } else if (a == "--resource" && allowed("ltx")) {
+            o.resource = value();
         } else if (a == "--json" && allowed("l")) {
             o.json = true;
         } else if (a == "--absolute-paths" && allowed("x")) {
@@ -104,22 +118,36 @@ Options ParseOptions(const std::string& command, const Args& args) {
         throw UsageError("nothing to add");
     if (command == "l" && !o.paths.empty()) throw UsageError("l takes only the archive");
     if (command == "t" && !o.paths.empty()) throw UsageError("t takes only the archive");
+    if (!o.library.empty() && !o.resource.empty())
+        throw UsageError("--library names the resource as ARCHIVE; use --resource without it");
     return o;
 }
 
 void Complain(const std::string& where, const std::string& message) {
+    std::fflush(stdout);  // what went before, in order, when both go to one pipe
     std::fprintf(stderr, "quillox: %s: %s\n", where.c_str(), message.c_str());
 }
 
-// The archive to read: a file, or with --library a resource of that library.
-// The component reads fewer than 21 bytes as an archive without entries; the tool
-// calls such a file what it is.
-std::unique_ptr<TStream> OpenSource(TQuillox& q, const Options& o) {
-    std::unique_ptr<TStream> s;
-    if (!o.library.empty())
-        s = q.OpenArchiveResource(o.archive, o.library);
-    else
-        s = std::make_unique<TFileStream>(o.archive, TFileMode::fmOpenRead);
+// The archive to read: a file, or an archive inside an installer (QUORV unless
+// --resource names another), read from the installer's file as data. --library LIB
+// NAME is the older spelling of LIB --resource NAME. The component reads fewer than
+// 21 bytes as an archive without entries; the tool calls such a file what it is.
+std::unique_ptr<TStream> OpenSource(TQuillox&, const Options& o) {
+    const std::string& path = o.library.empty() ? o.archive : o.library;
+    const std::string resource = !o.library.empty() ? o.archive : o.resource;
+    std::unique_ptr<TStream> s = std::make_unique<TFileStream>(path, TFileMode::fmOpenRead);
+    if (!LooksLikeExecutable(*s)) {
+        if (!o.library.empty()) throw Exception(path + ": not a PE32 executable (no MZ header)");
+        if (!resource.empty())
+            throw Exception("not an installer; --resource picks an archive inside one");
+    } else {
+        try {
+            s = OpenInstallerArchive(std::move(s), resource.empty() ? "QUORV" : resource);
+        } catch (const Exception& e) {
+            if (o.library.empty()) throw;
+            throw Exception(path + ": " + e.Message());
+        }
+    }
     if (s->Size() < kArchiveHeaderSize) throw EInvalidHeader();
     return s;
 }
@@ -157,153 +185,42 @@ private:
 
 // ---- a ------------------------------------------------------------------------------
 
-struct FileToAdd {
-    std::string file;     // where to read it
-    std::string stored;   // the stored path
-    int64_t size;
-};
-
 std::string Backslashed(std::string s) {
     std::replace(s.begin(), s.end(), '/', '\\');
     return s;
 }
 
-// The stored form of a path given on the command line, relative to -C: '\'
-// separators, "." components dropped, a leading '/' removed with a note.
-std::string StoredFormOf(const std::string& given) {
-    std::string s = given;
-    if (!s.empty() && s[0] == '/') {
-        std::fprintf(stderr, "quillox: %s: removing leading '/' from the stored path\n",
-                     given.c_str());
-        s.erase(0, s.find_first_not_of('/'));
-    }
-    std::string stored;
-    size_t begin = 0;
-    while (begin < s.size()) {
-        size_t end = s.find('/', begin);
-        if (end == std::string::npos) end = s.size();
-        const std::string part = s.substr(begin, end - begin);
-        if (!part.empty() && part != ".") stored += (stored.empty() ? "" : "\\") + part;
-        begin = end + 1;
-    }
-    if (!stored.empty() && !IsConfinedStoredPath(stored))
-        throw UsageError(given + ": a stored path must stay below -C (no '..', no ':', "
-                                 "no Windows device name)");
-    return stored;
-}
-
-void Collect(const fs::path& full, const std::string& stored, std::vector<FileToAdd>& out) {
-    std::error_code ec;
-    const auto st = fs::status(full, ec);
-    if (ec || !fs::exists(st)) throw Exception("Cannot open file " + full.string());
-    if (fs::is_directory(st)) {
-        std::vector<fs::path> children;
-        for (const auto& d : fs::directory_iterator(full)) children.push_back(d.path());
-        std::sort(children.begin(), children.end());
-        for (const auto& c : children)
-            Collect(c, (stored.empty() ? "" : stored + "\\") + c.filename().string(), out);
-    } else if (fs::is_regular_file(st)) {
-        out.push_back({full.string(), stored, static_cast<int64_t>(fs::file_size(full))});
-    } else {
-        std::fprintf(stderr, "quillox: %s: not a regular file, left out\n",
-                     full.string().c_str());
-    }
-}
-
 int Add(const Options& o) {
-    const fs::path base = o.dir.empty() ? fs::path() : fs::path(o.dir);
+    AddRequest r;
+    r.archive = o.archive;
+    r.method = o.method;
+    r.methodGiven = o.methodGiven;
+    r.key = o.key;
+    r.dir = o.dir;
+    r.prefix = o.prefix;
+    r.codePage = o.codePage;
+    r.storedPaths = o.storedPaths;
+    r.paths = o.paths;
+    std::vector<std::string> problems;
     std::vector<FileToAdd> files;
-    for (const auto& p : o.paths) {
-        const std::string stored = StoredFormOf(p);
-        const fs::path full = base / fs::path(p);
-        std::error_code ec;
-        if (stored.empty() && !fs::is_directory(full, ec))
-            throw UsageError(p + ": names no file below -C");
-        Collect(full, o.prefix + stored, files);
+    try {
+        files = CollectFiles(r, problems);
+    } catch (const AddUsageError& e) {
+        throw UsageError(e.what());
     }
-    for (const auto& [name, file] : o.storedPaths) {
-        const fs::path full = base / fs::path(file);
-        std::error_code ec;
-        if (!fs::is_regular_file(full, ec))
-            throw Exception("Cannot open file " + full.string());
-        files.push_back({full.string(), name, static_cast<int64_t>(fs::file_size(full))});
-    }
-    // Readers stop once the expanded sizes reach TotalSize: empty files go first so
-    // that every reader reaches them.
-    std::stable_partition(files.begin(), files.end(),
-                          [](const FileToAdd& f) { return f.size == 0; });
-
-    TQuillox q;
-    q.Key = o.key;
-    std::error_code ec;
-    const bool exists = fs::exists(o.archive, ec) && fs::file_size(o.archive, ec) > 0;
-    auto archive = std::make_unique<TFileStream>(
-        o.archive, exists ? TFileMode::fmOpenReadWrite : TFileMode::fmCreate);
-    size_t next = 0;  // files[next...] are still to be added
-    if (!exists) {
-        q.CreateArchive(*archive, o.method);
-    } else {
-        TStrings list;
-        q.ListArchive(*archive, list);
-        std::string method;
-        archive->SetPosition(0);
-        const TArchiveHeader old = q.ReadArchiveHeader(*archive, method);
-        if (o.methodGiven && method != o.method)
-            std::fprintf(stderr, "quillox: %s: the archive was made with %s; new entries use it\n",
-                         o.archive.c_str(), method.c_str());
-        bool hasData = false;
-        for (int i = 0; i < list.Count(); ++i)
-            if (static_cast<TArchiveFileInfo*>(list.Objects(i))->ExpandedSize > 0) hasData = true;
-        size_t empties = 0;
-        while (empties < files.size() && files[empties].size == 0) ++empties;
-        if (hasData && empties > 0) {
-            // Readers would stop before empty files appended now: write a new archive
-            // with them first and the old entries after them, then put it in place.
-            const std::string fresh = o.archive + ".tmp";
-            try {
-                TFileStream out(fresh, TFileMode::fmCreate);
-                q.CreateArchive(out, method);
-                for (; next < empties; ++next) q.AddFile(out, files[next].file, files[next].stored);
-                archive->SetPosition(kArchiveHeaderSize);
-                const int64_t rest = archive->Size() - kArchiveHeaderSize;
-                out.Seek(0, TSeekOrigin::soEnd);
-                if (rest > 0) out.CopyFrom(*archive, rest);
-                TArchiveHeader h;
-                std::string freshMethod;
-                out.SetPosition(0);
-                h = q.ReadArchiveHeader(out, freshMethod);
-                h.TotalSize = old.TotalSize;
-                h.Lock = old.Lock;
-                out.SetPosition(0);
-                WriteArchiveHeader(out, h);
-            } catch (...) {
-                fs::remove(fresh, ec);
-                throw;
-            }
-            archive.reset();
-            fs::rename(fresh, o.archive);
-            archive = std::make_unique<TFileStream>(o.archive, TFileMode::fmOpenReadWrite);
-        }
-    }
+    for (const auto& p : problems) std::fprintf(stderr, "quillox: %s\n", p.c_str());
+    if (!problems.empty())
+        throw Exception("nothing added: " + std::to_string(problems.size()) + " file" +
+                        (problems.size() == 1 ? "" : "s") + " cannot be stored as they are");
     int64_t total = 0;
     for (const auto& f : files) total += f.size;
     ProgressBar bar(total);
-    int64_t done = 0;
-    const FileToAdd* current = nullptr;
-    q.OnShowProgress = [&](int32_t& pct) {
-        if (current) bar.Show(done + current->size * pct / 100);
-    };
-    for (; next < files.size(); ++next) {
-        const FileToAdd& f = files[next];
-        current = &f;
-        try {
-            q.AddFile(*archive, f.file, f.stored);
-        } catch (const Exception& e) {
-            bar.Finish();
-            Complain(f.file, e.Message());
-            return 1;
-        }
-        done += f.size;
+    try {
+        WriteArchive(r, files, [&](int64_t done) { bar.Show(done); });
+    } catch (const EAddFailed& e) {
+        bar.Finish();
+        Complain(e.File(), e.Message());
+        return 1;
     }
     return 0;
 }
