@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "installer/Integrity.h"
 #include "runtime/Exception.h"
 
 namespace install {
@@ -45,28 +46,31 @@ std::string SetupCommandLine(const std::string& targetDir) {
 }
 
 bool RunAttempts(const std::function<void()>& expandOnce,
-                 const std::function<bool(const std::exception&)>& isStop,
                  const std::function<bool(const std::string&)>& askRetry,
-                 const bool& abortRequested) {
+                 const bool& abortRequested,
+                 const std::function<std::string(const std::exception&)>& describeDamage) {
     for (;;) {
         try {
             expandOnce();
             return !abortRequested;
         } catch (const std::exception& e) {
-            if (isStop(e) || abortRequested) return false;
+            if (abortRequested) return false;
+            if (ClassifyExpansionError(e) == TExpansionError::Damage)
+                throw EInstallerDamaged(describeDamage(e));
             if (!askRetry(DiskErrorText(e.what()))) return false;
         }
     }
 }
 
-bool ExpandUnlessAborted(const std::function<void()>& expand,
-                         const std::function<bool(const std::exception&)>& isStop,
-                         const bool& abortRequested) {
+bool ExpandUnlessAborted(const std::function<void()>& expand, const bool& abortRequested,
+                         const std::function<std::string(const std::exception&)>& describeDamage) {
     try {
         expand();
         return !abortRequested;
     } catch (const std::exception& e) {
-        if (abortRequested && isStop(e)) return false;
+        if (abortRequested) return false;
+        if (ClassifyExpansionError(e) == TExpansionError::Damage)
+            throw EInstallerDamaged(describeDamage(e));
         throw;
     }
 }

@@ -2,10 +2,12 @@
 
 #include "forms/Dialogs.h"
 #include "installer/InstallLogic.h"
+#include "installer/Integrity.h"
 #include "installer/uKillDir.h"
 #include "installer/BuildInfo.h"
 #include "installer/SetupIni.h"
 #include "runtime/Exception.h"
+#include "runtime/Platform.h"
 #include "runtime/Stream.h"
 #include "windows/TempPath.h"
 #include "windows/uSelectDir.h"
@@ -36,9 +38,9 @@ std::vector<TControlDef> UnpackControls() {
     };
 }
 
-bool IsBadChecksum(const std::exception& e) {
-    return dynamic_cast<const EBadChecksum*>(&e) != nullptr;
-}
+// A payload check still running after this long says so in the status line, so that a
+// check of a second or more is announced for most of its time.
+constexpr DWORD kSayCheckingAfterMs = 500;
 
 // Clock seed for the temporary name's number.
 uint32_t ClockSeed() {
@@ -48,11 +50,12 @@ uint32_t ClockSeed() {
 }
 
 // Forms the temporary folder's name "_ZK<n in hex>.tmp" in the system's temporary-files
-// folder and creates it (an existing folder of that name will do). Raises Exception
-// ("Cannot create temporary folder ...") when there is no usable temporary-files
-// folder, no name can be formed in it or no folder of the name exists afterwards: an
-// empty answer must never let the files go to the root of a drive.
-std::string MakeTempFolder(uint32_t n) {
+// folder and creates it (an existing folder of that name will do; made tells whether
+// this call created it). Raises Exception ("Cannot create temporary folder ...") when
+// there is no usable temporary-files folder, no name can be formed in it or no folder
+// of the name exists afterwards: an empty answer must never let the files go to the
+// root of a drive.
+std::string MakeTempFolder(uint32_t n, bool& made) {
     const TTempPath temp = UsableTempPath();
     // GetTempFileNameA's limit on Windows; checked here so that every system stops alike.
     constexpr size_t kMaxFolderForName = MAX_PATH - 14;
@@ -60,7 +63,7 @@ std::string MakeTempFolder(uint32_t n) {
     if (temp.Path.empty() || temp.Path.size() > kMaxFolderForName ||
         GetTempFileNameA(temp.Path.c_str(), "_ZKINST", n, name) == 0 || name[0] == '\0')
         throw Exception(install::TempFolderErrorText(temp.Shown));
-    CreateDirectoryA(name, nullptr);
+    made = CreateDirectoryA(name, nullptr) != 0;
     const DWORD attributes = GetFileAttributesA(name);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         throw Exception(install::TempFolderErrorText(name));
@@ -85,54 +88,110 @@ TfrmUnpack::TfrmUnpack(TForm* owner)
     };
     Compress1.OnShowProgress = [this](int32_t& pct) { Compress1ShowProgress(pct); };
     cmdCancel.OnClick = [this] { cmdCancelClick(); };
-    OnCreate = [this] { FormCreate(); };
     OnActivate = [this] { FormActivate(); };
-    OnDestroy = [this] { FormDestroy(); };
 }
 
 TfrmUnpack::~TfrmUnpack() = default;
-
-void TfrmUnpack::FormCreate() { ExtractedFiles = std::make_unique<TStrings>(); }
-
-void TfrmUnpack::FormDestroy() { ExtractedFiles.reset(); }
 
 void TfrmUnpack::FormActivate() {
     if (sequenceStarted_) return;
     sequenceStarted_ = true;
 
+    using install::TOutcome;
     Application.ProcessMessages();
     bool succeeded = false;
     try {
         succeeded = Start();
+        if (!succeeded) RunRecord.Outcome = TOutcome::Cancelled;
+    } catch (const install::EInstallerDamaged& e) {
+        RunRecord.Outcome = TOutcome::Damaged;
+        MessageDlg(install::DamagedText(e.Message()), TMsgDlgType::Error, mbOK, mbOK, mbOK);
     } catch (const std::exception& e) {
-        // An error of the preparation: report it, then clean up and end like a cancel,
-        // rather than leave a window without title-bar buttons that offers no way on.
+        // An error of the preparation: report it, then clean up and end, rather than
+        // leave a window without title-bar buttons that offers no way on.
+        RunRecord.Outcome = TOutcome::Failed;
         Application.HandleException(e);
     }
     AbortRequested = !succeeded;
     Application.ProcessMessages();
 
+    bool started = false;
     if (!AbortRequested) {
         GetLocalInfo();
         WriteSetupIni(TargetDir, Gateway, ProductLevel, EmailDomain);
-        WinExec(install::SetupCommandLine(TargetDir).c_str(), SW_SHOWNORMAL);
+        started = WinExec(install::SetupCommandLine(TargetDir).c_str(), SW_SHOWNORMAL) > 31;
+        RunRecord.Outcome = started ? TOutcome::SetupStarted : TOutcome::Failed;
+        if (!started)
+            Application.HandleException(Exception("Cannot start " + TargetDir + "\\setup.exe"));
+    } else if (succeeded) {
+        // Cancel confirmed while the messages above were processed, after the expansion.
+        RunRecord.Outcome = TOutcome::Cancelled;
     }
-
-    for (int i = 0; i < ExtractedFiles->Count(); ++i) DeleteAtRestart(ExtractedFiles->Strings(i));
-    DeleteAtRestart(TargetDir);
+    CleanUp(started);
     Close();
+}
+
+void TfrmUnpack::CleanUp(bool setupStarted) {
+    if (setupStarted) {
+        for (const auto& file : RunRecord.Files()) DeleteAtRestart(file);
+        DeleteAtRestart(TargetDir);
+        return;
+    }
+    install::RemoveNow(RunRecord.Files(), RunRecord.Folders(),
+                       {DeleteFileNow, RemoveFolderNow, DeleteAtRestart});
+}
+
+bool TfrmUnpack::CheckPayload() {
+    const DWORD began = GetTickCount();
+    bool said = false;
+    const auto keepGoing = [&] {
+        if (!said && GetTickCount() - began >= kSayCheckingAfterMs) {
+            ShowStatus("Checking the installer...");
+            said = true;
+        }
+        Application.ProcessMessages();
+        return !AbortRequested;
+    };
+    const auto find = [](const std::string& type, const std::string& name, const uint8_t*& data,
+                         int64_t& size) {
+        return platform::FindResourceBytes(platform::ModuleHandle(), type, name, data, size);
+    };
+    if (!install::CheckPayload(find, keepGoing)) return false;
+    for (const char* name : install::kPayloadArchives)
+        install::CheckArchiveComplete(Compress1, *Compress1.OpenArchiveResource(name, ""), name);
+    if (said) ShowStatus("");
+    return true;
+}
+
+std::string TfrmUnpack::DescribeDamage(const std::exception& e) const {
+    return install::DamageDetail(currentEntry_, e.what());
+}
+
+void TfrmUnpack::ShowStatus(const std::string& text) {
+    Label1.SetText(text);
+    if (Label1.Handle()) {
+        InvalidateRect(Label1.Handle(), nullptr, TRUE);
+        UpdateWindow(Label1.Handle());
+    }
 }
 
 bool TfrmUnpack::SetTarget() {
     bool result = false;
 
+    if (!CheckPayload()) return false;
+
     const uint32_t n = install::DrawTempNameNumber(ClockSeed());
-    TargetDir = MakeTempFolder(n);
+    bool made = false;
+    TargetDir = MakeTempFolder(n, made);
+    if (made) RunRecord.FolderMade(TargetDir);
 
     ArchiveStream = Compress1.OpenArchiveResource("WELCOME", "");
     if (!install::ExpandUnlessAborted(
-            [this] { Compress1.ExpandArchive(*ArchiveStream, nullptr); }, IsBadChecksum,
-            AbortRequested))
+            [this] {
+                currentEntry_.clear();
+                Compress1.ExpandArchive(*ArchiveStream, nullptr);
+            },
+            AbortRequested, [this](const std::exception& e) { return DescribeDamage(e); }))
         return false;
 
     if (!frmWelcome_) frmWelcome_ = NewForm<TfrmWelcome>(this);
@@ -174,19 +233,27 @@ bool TfrmUnpack::Start() {
     lblDest.SetText("Extracting to " + TargetDir);
     Compress1.SetTargetPath(TargetDir);
 
-    const bool result = install::RunAttempts(
-        [this] {
-            ArchiveStream->SetPosition(0);
-            Compress1.ExpandArchive(*ArchiveStream, nullptr);
-        },
-        IsBadChecksum,
-        [](const std::string& text) {
-            return MessageDlg(text, TMsgDlgType::Error, mbOK | mbCancel, mbOK, mbCancel) == mrOK;
-        },
-        AbortRequested);
-
-    Label1.SetText("Done.");
-    ArchiveStream.reset();
+    const auto finish = [this] {
+        Label1.SetText("Done.");
+        ArchiveStream.reset();
+    };
+    bool result = false;
+    try {
+        result = install::RunAttempts(
+            [this] {
+                ArchiveStream->SetPosition(0);
+                currentEntry_.clear();
+                Compress1.ExpandArchive(*ArchiveStream, nullptr);
+            },
+            [](const std::string& text) {
+                return MessageDlg(text, TMsgDlgType::Error, mbOK | mbCancel, mbOK, mbCancel) == mrOK;
+            },
+            AbortRequested, [this](const std::exception& e) { return DescribeDamage(e); });
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
     return result;
 }
 
@@ -198,14 +265,16 @@ void TfrmUnpack::Reset() {
 void TfrmUnpack::Compress1CheckFile(std::string& filepath, TCProcessMode mode) {
     Application.ProcessMessages();
     if (mode != TCProcessMode::cpmExpand) return;
+    // The path as the archive stores it, for a damage report: the component put
+    // TargetPath in front of a relative one.
+    const std::string& base = Compress1.TargetPath();
+    currentEntry_ = !base.empty() && filepath.compare(0, base.size(), base) == 0
+                        ? filepath.substr(base.size())
+                        : filepath;
     const std::string name = install::FileNamePart(filepath);
     filepath = install::FlatTargetPath(TargetDir, filepath);
-    ExtractedFiles->Add(filepath);
-    Label1.SetText("Unpacking " + name);
-    if (Label1.Handle()) {
-        InvalidateRect(Label1.Handle(), nullptr, TRUE);
-        UpdateWindow(Label1.Handle());
-    }
+    RunRecord.FileAnnounced(filepath);
+    ShowStatus("Unpacking " + name);
 }
 
 void TfrmUnpack::Compress1ShowProgress(int32_t& PercentageDone) {

@@ -130,6 +130,13 @@ tvx_wait_installer_end() {
   tvx_installer_pid=
 }
 
+# Waits for the installer to end and checks its exit code: 0 setup.exe started,
+# 1 cancelled, 2 damaged, 3 any other failure.
+tvx_expect_exit() {  # expected code
+  tvx_wait_installer_end
+  expect_eq "installer exit code" "$1" "$TVX_INSTALLER_RC"
+}
+
 # The paths recorded for deletion at restart, one a line, in order.
 tvx_pending() {
   local f
@@ -253,6 +260,7 @@ tvx_report() {
     echo "-- setup.exe started: $(tvx_setup_report | sed -n 's/^cmdline=//p')"
     echo "   with current folder $(tvx_setup_report | sed -n 's/^cwd=//p')"
   fi
+  echo "-- installer exit code: ${TVX_INSTALLER_RC:-?} (0 setup.exe started, 1 cancelled, 2 damaged, 3 failed)"
   echo "-- deletions recorded for the next restart (PendingFileRenameOperations):"
   tvx_pending | sed 's/^/   /'
   echo "-- times: start to welcome page ${TVX_T_WELCOME_MS:-?} ms;" \

@@ -37,7 +37,7 @@ ui_click "Destination" OK
 tvx_wait_setup_report
 ui_wait "Quorvane Setup"
 ui_shot setup-exe
-tvx_wait_installer_end
+tvx_expect_exit 0
 expect_eq "setup.exe's current folder" "$dest" "$(tvx_setup_report | sed -n 's/^cwd=//p')"
 expect_eq "setup.exe started by its quoted path (not the decoy)" "\"$dest\\setup.exe\"" \
   "$(tvx_setup_report | sed -n 's/^cmdline=//p' | sed 's/ *$//')"

@@ -37,6 +37,5 @@ cp "$work/Tellivox.exe" "$(tvx_unix "$signed")"
 TVX_T0_NS=$(date +%s%N)
 tvx_start_installer "$signed"
 tvx_drive_normal_road
-tvx_wait_installer_end
-expect_eq "signed installer's exit code" 0 "$TVX_INSTALLER_RC"
+tvx_expect_exit 0
 echo "PASS"

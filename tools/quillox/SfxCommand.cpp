@@ -20,6 +20,7 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "archive/PayloadCheck.h"
 #include "tools/quillox/Adding.h"
 #include "tools/quillox/CodePage.h"
 #include "tools/quillox/Commands.h"
@@ -334,6 +335,32 @@ void PackArchives(const Payload& p, const fs::path& welcomeArchive, const fs::pa
     }
 }
 
+// ---- The payload's check record -----------------------------------------------------
+// Replaces any check record among the resources by the record of the archives packed
+// (resource name, file), in the version's language: the installer refuses to run
+// when its archives differ from it.
+void PutCheckRecord(std::vector<pe::Resource>& resources,
+                    const std::vector<std::pair<std::string, std::string>>& archives,
+                    uint16_t language) {
+    const auto type = pe::ResourceId::Name(payload::kCheckRecordType);
+    const auto name = pe::ResourceId::Name(payload::kCheckRecordName);
+    resources.erase(std::remove_if(resources.begin(), resources.end(),
+                                   [&](const pe::Resource& r) { return r.type == type; }),
+                    resources.end());
+    pe::Resource r;
+    r.type = type;
+    r.name = name;
+    r.language = language;
+    try {
+        r.bytes = CheckRecordOf(archives);
+    } catch (const std::runtime_error& e) {
+        throw SfxError(e.what());
+    }
+    r.size = static_cast<uint32_t>(r.bytes.size());
+    resources.push_back(std::move(r));
+}
+// ---------------------------------------------------------------------------------------
+
 int Sfx(const SfxOptions& o) {
     TStopRequestGuard stop;
     Stub stub = ReadStub(o.stub);
@@ -368,6 +395,8 @@ int Sfx(const SfxOptions& o) {
         r.size = static_cast<uint32_t>(size);
         res.push_back(std::move(r));
     }
+    PutCheckRecord(res, {{"WELCOME", welcomeArchive.string()}, {"QUORV", productArchive.string()}},
+                   language);
 
     const fs::path part = temp.Make("exe");
     try {

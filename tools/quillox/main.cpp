@@ -16,6 +16,7 @@ void PrintUsage() {
         "       quillox sfx STUB OUT --welcome FILE --product DIR [--prefix P] [-m METHOD]\n"
         "                 [-k KEY] [--codepage N] [--gateway T] [--product-level T]\n"
         "                 [--email-domain T] [--version A.B.C.D]\n"
+        "       quillox check-record OUT NAME=ARCHIVE...\n"
         "       quillox raw compress --method NON|RLE|LZH|LH5 [--key K]\n"
         "       quillox raw expand --method NON|RLE|LZH|LH5 --size N [--key K] [--descramble]\n"
         "\n"
@@ -37,10 +38,14 @@ void PrintUsage() {
         "sfx  writes OUT: the installer stub STUB carrying FILE as its welcome archive\n"
         "   and DIR's files (as 'a -C DIR --prefix P --codepage N' stores them, N 1252\n"
         "   unless given) as its product archive, with the build values (blank-padded to\n"
-        "   30, 5 and 40 characters) and the version set; STUB itself is never changed.\n"
-        "   Refuses names the installer would lose: equal file names in any folders\n"
-        "   (it installs every file into one folder), names outside the code page, no\n"
-        "   setup.exe at the top of DIR, a welcome file that is not rich text.\n"
+        "   30, 5 and 40 characters) and the version set, and the check record of both\n"
+        "   archives that the installer verifies before it writes anything; STUB itself\n"
+        "   is never changed. Refuses names the installer would lose: equal file names\n"
+        "   in any folders (it installs every file into one folder), names outside the\n"
+        "   code page, no setup.exe at the top of DIR, a welcome file that is not rich\n"
+        "   text.\n"
+        "check-record  writes to OUT the check record of archives linked into an\n"
+        "   installer by other means, each ARCHIVE under its resource NAME.\n"
         "-k KEY  the key of locked entries (decimal or 0x hex).\n"
         "Exit status: 0 success, 1 failure (message on standard error), 2 wrong usage.\n",
         stderr);
@@ -56,6 +61,7 @@ int main(int argc, char** argv) {
     try {
         if (command == "raw") return RunRawCommand(args);
         if (command == "sfx") return RunSfxCommand(args);
+        if (command == "check-record") return RunCheckRecordCommand(args);
         if (command == "a" || command == "l" || command == "t" || command == "x")
             return RunArchiveCommand(command, args);
         if (command == "-h" || command == "--help") {
