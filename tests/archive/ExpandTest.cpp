@@ -114,6 +114,20 @@ TEST_F(Expand, StopsAtAHeaderThatCannotBeRead) {
     EXPECT_FALSE(Exists("never"));
 }
 
+// An entry cut off by the end of the archive fails, even when the bytes that are
+// there make its size and checksum (a stored entry with Checksum 0, or a run-length
+// entry whose runs add up).
+TEST_F(Expand, EntryCutOffByTheEndOfTheArchiveFails) {
+    const Bytes runs = {0x41, 0x94, 0x05, 0x42};  // AAAAAB
+    for (uint8_t method : {0, 1}) {
+        ArchiveBuilder b;
+        TEntryHeader& e = b.Add("cut", method == 0 ? ToBytes("AAAAAB") : runs, 6, method);
+        e.Checksum = method == 0 ? 0 : static_cast<int32_t>(Sum(ToBytes("AAAAAB")));
+        e.StoredSize += 10;
+        EXPECT_THROW(Run(b.Build()), EBadChecksum) << int{method};
+    }
+}
+
 TEST_F(Expand, NegativePathLengthEndsReading) {
     ArchiveBuilder b("NON", 1000);
     b.Add("a", ToBytes("abc"));
