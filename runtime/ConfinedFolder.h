@@ -1,6 +1,6 @@
 // Writing files below a folder whose sub-folders someone else may have planted links
-// in. Part of the platform layer: the native build implements it in Platform_posix.cpp,
-// the Windows build in Platform_win32.cpp.
+// in. Part of the platform layer: the native build implements it in Platform_posix.cpp
+// (beside the attribute mapping it shares), the Windows build in ConfinedFolder_win32.cpp.
 #pragma once
 
 #include <cstdint>
