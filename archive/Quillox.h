@@ -129,8 +129,11 @@ public:
     // Decodes one entry from Source into Dest and verifies it; once accepted, Source is
     // left at the entry's end. Raises EInvalidKey, EBadChecksum, ELZHBadDecodeTable
     // (open entries) and stream errors. An entry that was stopped raises EBadChecksum;
-    // one whose stored bytes end before its data does fails its verification
-    // (EBadChecksum, or EInvalidKey when locked), whatever the sum of its bytes.
+    // one whose stored bytes end before its data does, whose stored data runs past the
+    // end of Source, or whose data is not exactly ExpandedSize bytes fails its
+    // verification (EBadChecksum, or EInvalidKey when locked), whatever the sum of its
+    // bytes. Dest never receives more than ExpandedSize bytes (an OnExpand handler's
+    // bytes past it are dropped), and decoding works on no further than that.
     void ExpandEntry(TStream& Dest, TStream& Source, const TEntryHeader& Header,
                      const std::string& MethodId);
     // Bytes available for the file F (2147483647 when the check is off).

@@ -6,13 +6,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <memory>
-#include <set>
 #include <stdexcept>
 
 #include "archive/PathGuard.h"
 #include "archive/Quillox.h"
+#include "runtime/ConfinedFolder.h"
 #include "runtime/Platform.h"
 #include "runtime/Stream.h"
 #include "tools/quillox/Adding.h"
@@ -244,6 +243,35 @@ int List(const Options& o) {
     return 0;
 }
 
+// ---- t and x: what readers reach ----------------------------------------------------
+
+// Readers (the component's expansion, and so the installer) take entries while the
+// expanded sizes counted so far, in 32-bit wrapping arithmetic, stay below the
+// archive's total size; every later entry is never expanded. Each entry met counts,
+// whether or not it is written.
+class TReach {
+public:
+    explicit TReach(int32_t totalSize) : total_(totalSize) {}
+    // Whether readers reach the next entry (of this expanded size).
+    bool Next(int32_t expandedSize) {
+        if (done_ >= total_) return false;
+        done_ = static_cast<int32_t>(static_cast<uint32_t>(done_) +
+                                     static_cast<uint32_t>(expandedSize));
+        return true;
+    }
+
+private:
+    int32_t total_;
+    int32_t done_ = 0;
+};
+
+// An entry that holds nothing at all: x creates it even where readers stop before it.
+bool TrulyEmpty(int32_t storedSize, int32_t expandedSize) {
+    return storedSize == 0 && expandedSize == 0;
+}
+
+const char* const kPastEnd = "stored data runs past the end of the archive";
+
 // ---- t ------------------------------------------------------------------------------
 
 // A destination that keeps nothing: testing decodes every entry without writing files.
@@ -260,6 +288,8 @@ private:
     int64_t size_ = 0;
 };
 
+// Every entry is decoded and verified as x and the installer would; an entry that x
+// would not write, because readers stop before it, fails too.
 int Test(const Options& o) {
     TQuillox q;
     q.Key = o.key;
@@ -268,6 +298,7 @@ int Test(const Options& o) {
     const TArchiveHeader header = q.ReadArchiveHeader(*source, method);
     int entries = 0, bad = 0;
     int64_t sum = 0;
+    TReach reach(header.TotalSize);
     TEntryHeader e;
     std::string path;
     for (;;) {
@@ -281,11 +312,11 @@ int Test(const Options& o) {
         }
         const int64_t next = source->Position() + e.StoredSize;
         if (next > source->Size()) {
-            Complain(path, "stored data runs past the end of the archive");
+            Complain(path, kPastEnd);
             ++bad;
             break;
         }
-        if (sum >= header.TotalSize && e.ExpandedSize > 0) {
+        if (!reach.Next(e.ExpandedSize) && !TrulyEmpty(e.StoredSize, e.ExpandedSize)) {
             Complain(path, "lies past the archive's total size; readers never expand it");
             ++bad;
         }
@@ -313,69 +344,43 @@ int Test(const Options& o) {
 
 // ---- x ------------------------------------------------------------------------------
 
-// Keeps the file that an entry is about to replace until the entry has succeeded: the
-// old file is renamed aside before the component creates the new one, put back when the
-// entry fails (wrong key, damaged data, full disk, interruption), and removed once the
-// entry has succeeded.
-class TKeptFile {
-public:
-    TKeptFile() = default;
-    TKeptFile(const TKeptFile&) = delete;
-    TKeptFile& operator=(const TKeptFile&) = delete;
-    ~TKeptFile() { Restore(); }
+volatile std::sig_atomic_t gSignal = 0;
+extern "C" void OnSignal(int sig) { gSignal = sig; }
 
-    // Moves the file at path aside when there is one (a folder stays where it is).
-    void Keep(const std::string& path) {
-        Release();
-        const uint32_t attrs = platform::GetFileAttributes(path);
-        if (attrs == platform::kInvalidFileAttributes || (attrs & platform::kAttrDirectory))
-            return;
-        std::string aside = path + ".quillox-old";
-        for (int n = 1; platform::GetFileAttributes(aside) != platform::kInvalidFileAttributes;
-             ++n)
-            aside = path + ".quillox-old" + std::to_string(n);
-        if (std::rename(platform::NativePath(path).c_str(), platform::NativePath(aside).c_str()) != 0)
-            throw Exception("Cannot move " + path + " aside to replace it");
-        path_ = path;
-        aside_ = aside;
+// While x runs, the signals that would end it (Ctrl-C, SIGTERM, SIGHUP, and SIGXFSZ
+// when a file passes the size limit) are caught instead: the entry being written is
+// stopped (the component then fails it), its temporary file goes, and x ends with a
+// message. A user's file is never touched before an entry has been verified.
+class TSignalWatch {
+public:
+    TSignalWatch() {
+        gSignal = 0;
+        for (size_t i = 0; i < kCount; ++i) old_[i] = std::signal(kSignals[i], OnSignal);
     }
-    // The entry succeeded: the old file goes.
-    void Release() {
-        if (aside_.empty()) return;
-        platform::SetFileAttributes(aside_, kNormal);
-        std::remove(platform::NativePath(aside_).c_str());
-        aside_.clear();
+    ~TSignalWatch() {
+        for (size_t i = 0; i < kCount; ++i) std::signal(kSignals[i], old_[i]);
     }
-    // The entry failed: whatever it left goes, the old file comes back.
-    void Restore() {
-        if (aside_.empty()) return;
-        platform::SetFileAttributes(path_, kNormal);
-        std::remove(platform::NativePath(path_).c_str());
-        if (std::rename(platform::NativePath(aside_).c_str(), platform::NativePath(path_).c_str()) != 0)
-            Complain(path_, "could not be put back; the old file is " + aside_);
-        aside_.clear();
+    TSignalWatch(const TSignalWatch&) = delete;
+    TSignalWatch& operator=(const TSignalWatch&) = delete;
+    static bool Caught() { return gSignal != 0; }
+    static const char* What() {
+#ifdef SIGXFSZ
+        if (gSignal == SIGXFSZ) return "interrupted: the file size limit is reached";
+#endif
+        return "interrupted";
     }
 
 private:
-    static constexpr uint32_t kNormal = 0x80;
-    std::string path_, aside_;
-};
-
-volatile std::sig_atomic_t gInterrupted = 0;
-extern "C" void OnInterrupt(int) { gInterrupted = 1; }
-
-// Ctrl-C during x: the entry being written is stopped (the component then fails it) and
-// the expansion ends, so that the kept file is put back before the program exits.
-class TInterruptWatch {
-public:
-    TInterruptWatch() : old_(std::signal(SIGINT, OnInterrupt)) { gInterrupted = 0; }
-    ~TInterruptWatch() { std::signal(SIGINT, old_); }
-    TInterruptWatch(const TInterruptWatch&) = delete;
-    TInterruptWatch& operator=(const TInterruptWatch&) = delete;
-    static bool Interrupted() { return gInterrupted != 0; }
-
-private:
-    void (*old_)(int);
+    static constexpr int kSignals[] = {SIGINT, SIGTERM,
+#ifdef SIGHUP
+                                       SIGHUP,
+#endif
+#ifdef SIGXFSZ
+                                       SIGXFSZ,
+#endif
+    };
+    static constexpr size_t kCount = sizeof kSignals / sizeof kSignals[0];
+    void (*old_[kCount])(int);
 };
 
 // The archive's layout as t reports it: damaged bytes after the last complete entry,
@@ -390,7 +395,7 @@ int LayoutProblems(const Options& o, const TStrings& list, int64_t archiveSize,
         end = int64_t{info->HeaderPosition} + kEntryHeaderSize +
               static_cast<int64_t>(list[i].size()) + info->StoredSize;
         if (end > archiveSize) {
-            Complain(list[i], "stored data runs past the end of the archive");
+            Complain(list[i], kPastEnd);
             ++problems;
             break;
         }
@@ -412,6 +417,85 @@ const char* const kUnsafeWhy =
     "unsafe path skipped (absolute, drive letter or '..'; --absolute-paths writes it)";
 const char* const kDeviceWhy = "unsafe path skipped (a Windows device name)";
 
+// Temporary files of x are named "quillox-<process>-<n>.tmp" (platform::TConfinedFolder).
+const char* const kTemporaryPrefix = "quillox-";
+
+// F up to and including its last separator or colon; empty when it has none.
+std::string FolderOf(const std::string& f) {
+    const size_t cut = f.find_last_of("\\/:");
+    return cut == std::string::npos ? std::string() : f.substr(0, cut + 1);
+}
+
+// Writes one entry, read from its header at the listed position, to F. A stored path
+// that stays below DIR (relative, no '..') is followed down from DIR one folder at a
+// time, creating what is missing but never passing through a link; a trusted path
+// (--absolute-paths) is used as named up to its last folder. The file is written under
+// a temporary name in its own folder, dated, given its attributes and renamed over F
+// only once the entry has verified and its stored data lies inside the archive, so a
+// file already at F stays whole until then, whatever happens. Returns "" when written,
+// else the path of the link in the way (nothing written). Raises the component's
+// errors (EInvalidKey, EBadChecksum, ...), EFCreateError, EInOutError and
+// Exception(kPastEnd).
+std::string WriteEntry(TQuillox& q, TStream& source, const TArchiveFileInfo& info,
+                       const std::string& stored, const std::string& f,
+                       const std::string& method, const std::string& dir) {
+    source.SetPosition(info.HeaderPosition);
+    TEntryHeader e;
+    std::string path;
+    if (!TQuillox::ReadEntryHeader(source, e, path)) throw EReadError();
+    if (source.Position() + e.StoredSize > source.Size()) throw Exception(kPastEnd);
+    if (e.Lock > 0 && q.Key == 0) throw EInvalidKey();
+
+    std::unique_ptr<platform::TConfinedFolder> folder;
+    std::string name;
+    if (IsConfinedStoredPath(stored)) {
+        folder = std::make_unique<platform::TConfinedFolder>(dir.empty() ? "." : dir);
+        size_t begin = 0;
+        for (;;) {
+            const size_t end = stored.find_first_of("\\/", begin);
+            if (end == std::string::npos) break;
+            const std::string part = stored.substr(begin, end - begin);
+            if (!part.empty() && part != "." && !folder->Enter(part))
+                return f.substr(0, f.size() - stored.size() + end);  // F ends with stored
+            begin = end + 1;
+        }
+        name = stored.substr(begin);
+    } else {
+        const std::string parent = FolderOf(f);
+        TQuillox::MakeFolderPath(parent);
+        folder = std::make_unique<platform::TConfinedFolder>(parent.empty() ? "." : parent);
+        name = f.substr(parent.size());
+    }
+    if (name.empty() || name == ".") throw EFCreateError(f);
+    const platform::TNameKind kind = folder->Kind(name);
+    if (kind == platform::TNameKind::Link) return f;
+    if (kind == platform::TNameKind::Folder || kind == platform::TNameKind::Other)
+        throw EFCreateError(f);
+    if (q.SpaceForFile(f) < e.ExpandedSize) throw EInsufficientDiskSpace(f);
+
+    std::string temp;
+    std::unique_ptr<TFileStream> file = folder->CreateNew(kTemporaryPrefix, temp);
+    if (!file) throw EFCreateError(f);
+    try {
+        q.ExpandEntry(*file, source, e, method);
+        platform::SetFileDosDateTime(*file, e.DateTime);
+        if (TSignalWatch::Caught()) throw Exception(TSignalWatch::What());
+        // The 16-bit attributes are widened with their sign, as the component does.
+        const auto attributes =
+            static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(e.Attributes)));
+        if (!folder->Commit(std::move(file), temp, attributes, name)) throw EFCreateError(f);
+    } catch (...) {
+        file.reset();
+        folder->Remove(temp);
+        throw;
+    }
+    return std::string();
+}
+
+// Entries are written in archive order, each as WriteEntry says. Readers' stop rule
+// decides which entries there are: one past the archive's total size is not written
+// (and reported) unless it holds nothing at all, so x writes what the installer would,
+// plus the empty files a reader passes over.
 int Extract(const Options& o) {
     TQuillox q;
     q.Key = o.key;
@@ -426,29 +510,18 @@ int Extract(const Options& o) {
     source->SetPosition(0);
     std::string method;
     const TArchiveHeader header = q.ReadArchiveHeader(*source, method);
-    source->SetPosition(0);
     if (!o.dir.empty()) TQuillox::MakeFolderPath(o.dir);
-
-    // Entries by the position just after their stored path, where OnCheckFile meets them.
-    std::map<int64_t, int> byPosition;
-    int64_t total = 0;
-    for (int i = 0; i < list.Count(); ++i) {
-        const auto* info = static_cast<TArchiveFileInfo*>(list.Objects(i));
-        byPosition[int64_t{info->HeaderPosition} + kEntryHeaderSize +
-                   static_cast<int64_t>(list[i].size())] = i;
-        total += std::max(0, info->ExpandedSize);
-    }
 
     TStrings selection;
     for (const auto& p : o.paths) selection.Add(Backslashed(p));
     const bool selecting = !o.paths.empty();
-    const auto wanted = [&](const std::string& stored) {
-        return !selecting || TQuillox::IsSelected(selection, stored);
-    };
     std::vector<bool> found(o.paths.size(), false);
     for (int i = 0; i < list.Count(); ++i)
         for (size_t k = 0; k < o.paths.size(); ++k)
             if (TQuillox::IsSelected(TStrings{Backslashed(o.paths[k])}, list[i])) found[k] = true;
+    int64_t total = 0;
+    for (int i = 0; i < list.Count(); ++i)
+        total += std::max(0, static_cast<TArchiveFileInfo*>(list.Objects(i))->ExpandedSize);
 
     const TPathGuard guard(q.TargetPath(), o.absolutePaths);
     // The path to write for F, or "" after reporting why it is skipped. A path of "*"
@@ -462,98 +535,52 @@ int Extract(const Options& o) {
                                                   : kUnsafeWhy);
         return checked;
     };
-    std::set<int> reached;
-    int unsafe = 0;
-    std::string currentPath = o.archive;
     int64_t done = 0, currentSize = 0;
     ProgressBar bar(total);
-    TKeptFile kept;
-    TInterruptWatch interrupt;
-    q.OnCheckFile = [&](std::string& f, TCProcessMode) {
-        kept.Release();  // the entry before this one has succeeded
-        if (TInterruptWatch::Interrupted()) throw Exception("interrupted");
-        done += currentSize;
-        currentSize = 0;
-        const auto it = byPosition.find(source->Position());
-        if (it != byPosition.end()) {
-            reached.insert(it->second);
-            currentPath = list[it->second];
-            currentSize = static_cast<TArchiveFileInfo*>(list.Objects(it->second))->ExpandedSize;
-        } else {
-            currentPath = guard.StoredPathOf(f);
-        }
-        bar.Finish();
-        f = safePath(f, currentPath);
-        if (f.empty())
-            ++unsafe;
-        else
-            kept.Keep(f);
-    };
+    TSignalWatch signals;
     q.OnShowProgress = [&](int32_t& pct) {
-        if (TInterruptWatch::Interrupted()) {
+        if (TSignalWatch::Caught()) {
             pct = -1;
             return;
         }
         bar.Show(done + currentSize * pct / 100);
     };
 
-    try {
-        q.ExpandArchive(*source, selecting ? &selection : nullptr);
-        kept.Release();
-    } catch (const Exception& e) {
-        kept.Restore();
-        bar.Finish();
-        Complain(currentPath, TInterruptWatch::Interrupted() ? "interrupted" : e.Message());
-        return 1;
-    }
-    bar.Finish();
-
-    // Entries the reading stopped before: empty files are created here, so nothing is
-    // lost; a non-empty one means the archive's total size is wrong.
-    int missed = 0;
+    TReach reach(header.TotalSize);
+    int unsafe = 0, missed = 0;
     for (int i = 0; i < list.Count(); ++i) {
-        if (reached.count(i) || !wanted(list[i])) continue;
-        const auto* info = static_cast<TArchiveFileInfo*>(list.Objects(i));
-        if (info->ExpandedSize != 0) {
-            Complain(list[i], "not expanded: it lies past the archive's total size");
+        const std::string& p = list[i];
+        const auto& info = *static_cast<TArchiveFileInfo*>(list.Objects(i));
+        const bool reached = reach.Next(info.ExpandedSize);
+        if (selecting && !TQuillox::IsSelected(selection, p)) continue;
+        bar.Finish();
+        if (!reached && !TrulyEmpty(info.StoredSize, info.ExpandedSize)) {
+            Complain(p, "not expanded: it lies past the archive's total size");
             ++missed;
             continue;
         }
-        const std::string& p = list[i];
-        const std::string f =
-            safePath((!p.empty() && p[0] == '\\') ? p : q.TargetPath() + p, p);
+        const std::string f = safePath((!p.empty() && p[0] == '\\') ? p : q.TargetPath() + p, p);
         if (f.empty()) {
             ++unsafe;
             continue;
         }
+        currentSize = std::max(0, info.ExpandedSize);
         try {
-            source->SetPosition(info->HeaderPosition);
-            TEntryHeader e;
-            std::string stored;
-            if (!TQuillox::ReadEntryHeader(*source, e, stored)) throw EReadError();
-            if (e.Lock > 0 && q.Key == 0) throw EInvalidKey();
-            TQuillox::MakeFolderPath(f.substr(0, f.find_last_of("\\/:") + 1));
-            kept.Keep(f);
-            {
-                TFileStream file(f, TFileMode::fmCreate);
-                try {
-                    q.ExpandEntry(file, *source, e, method);
-                } catch (const EInvalidKey&) {
-                    file.Close();
-                    platform::DeleteFile(f);
-                    throw;
-                }
-                platform::SetFileDosDateTime(file, e.DateTime);
+            if (TSignalWatch::Caught()) throw Exception(TSignalWatch::What());
+            const std::string link = WriteEntry(q, *source, info, p, f, method, o.dir);
+            if (!link.empty()) {
+                Complain(p, "unsafe path skipped (a link is in the way: " + link + ")");
+                ++unsafe;
             }
-            platform::SetFileAttributes(
-                f, static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(e.Attributes))));
-            kept.Release();
         } catch (const Exception& e) {
-            kept.Restore();
-            Complain(p, e.Message());
+            bar.Finish();
+            Complain(p, TSignalWatch::Caught() ? TSignalWatch::What() : e.Message());
             return 1;
         }
+        done += currentSize;
     }
+    bar.Finish();
+
     int notFound = 0;
     for (size_t k = 0; k < o.paths.size(); ++k)
         if (!found[k]) {
