@@ -1,9 +1,10 @@
-# quillox sfx, as a release engineer uses it: packs the demo release into the stub and
-# checks the result with an independent PE reader (python3-pefile): the two archives
-# byte for byte what `quillox a` makes of the same input, with their check record (size
-# and CRC-32 of each, as zlib computes it), the build values and version
-# as given, a sound PE layout; packing an installer again replaces its payload; each
-# refusal leaves OUT alone; the result can be signed and verified (osslsigncode); and
+# quillox sfx, as a release engineer uses it: packs the demo release (and a file named
+# Café Übersicht.txt) into the stub and checks the result with an independent PE
+# reader (python3-pefile): the two archives byte for byte what `quillox a` makes of the
+# same input, with their check record (size and CRC-32 of each, as zlib computes it),
+# the build values and version as given, a sound PE layout; packing an installer again
+# replaces its payload; quillox l reads the packed installer as data; each refusal
+# leaves OUT alone; the result can be signed and verified (osslsigncode); and
 # quillox.exe under Wine writes the very same bytes as the native quillox.
 # Last, the installer packed with build values other than the stub's runs the install
 # road under Wine: setup.exe starts and finds exactly those values in setup.ini.
@@ -30,6 +31,8 @@ fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
 ok() { echo "   ok: $*"; }
 
 cp -r "$build/demo/product" product
+# A name beyond ASCII: stored in code page 1252, installed under the same name.
+printf 'Gr\xfc\xdfe\r\n' >"product/Café Übersicht.txt"
 cp "$source_dir/demo/welcome.rtf" welcome.rtf
 stub_sum=$(sha256sum <"$stub")
 prefix='\\qvbuild\release\quorvane\'
@@ -46,8 +49,7 @@ echo "   sizes: stub $(stat -c %s "$stub"), packed $(stat -c %s Quorvane-4.2.exe
 
 # What `quillox a` makes of the same input.
 "$q" a ref-welcome.qlx -m LH5 -C . welcome.rtf
-# shellcheck disable=SC2046
-"$q" a ref-quorv.qlx -m LH5 --prefix "$prefix" -C product -- $(cd product && LC_ALL=C ls)
+"$q" a ref-quorv.qlx -m LH5 --prefix "$prefix" --codepage 1252 -C product .
 
 # check.py EXE PREFIX STUB: the resources and layout of EXE, as pefile reads them, against
 # the STUB it was packed from; writes the two archives to PREFIX-welcome.qlx and
@@ -136,10 +138,17 @@ has a.txt "040904E4/ProductName=[Quorvane]" "other strings kept"
 has a.txt "fixed 4.2.0.118" "fixed file version"
 "$q" t a-quorv.qlx >/dev/null && ok "QUORV tests clean" || fail "QUORV does not test clean"
 [ -x Quorvane-4.2.exe ] && ok "OUT is executable like the stub" || fail "OUT lost the execute bit"
+# The installer read as data, as a release engineer inspects it.
+"$q" l ref-quorv.qlx >ref-list.txt
+"$q" l Quorvane-4.2.exe >exe-list.txt && cmp -s ref-list.txt exe-list.txt &&
+  ok "quillox l reads the installer's product archive" || fail "quillox l of the installer"
+"$q" t Quorvane-4.2.exe --resource welcome >/dev/null && ok "quillox t reads its welcome archive" ||
+  fail "quillox t --resource welcome of the installer"
 
 # ---- packing twice: the payload and values are replaced --------------------------------
 mkdir small
 printf 'second release\r\n' >small/readme.txt
+cp product/setup.exe small/
 "$q" sfx Quorvane-4.2.exe twice.exe --welcome welcome.rtf --product small --prefix 'X\' \
   --gateway /Gother --version 4.3.0.1 >/dev/null || fail "packing a packed installer"
 "$q" sfx "$stub" once.exe --welcome welcome.rtf --product small --prefix 'X\' \
@@ -205,6 +214,9 @@ if wine --version >/dev/null 2>&1; then
     "${values[@]}" --version 4.2.0.118 </dev/null >wine.txt 2>&1 || fail "quillox.exe: $(cat wine.txt)"
   cmp -s wine.exe Quorvane-4.2.exe && ok "quillox.exe under Wine writes the same installer" ||
     fail "quillox.exe under Wine wrote other bytes"
+  wine "$qexe" l wine.exe </dev/null 2>&1 | tr -d '\r' >wine-list.txt
+  cmp -s wine-list.txt exe-list.txt && ok "quillox.exe reads the installer as data too" ||
+    fail "quillox.exe l of the installer: $(head -3 wine-list.txt)"
   # An OUT held open by another program (say, a running installer) stays as it was.
   rm -f released
   wine "$build/demo/filelock.exe" wine.exe released </dev/null >lock.out 2>&1 &
