@@ -19,10 +19,6 @@ constexpr uint32_t kSecVirtualSize = 8, kSecVirtualAddress = 12, kSecRawSize = 1
 constexpr int kDirSecurity = 4, kDirResource = 2, kDirBaseReloc = 5;
 constexpr uint32_t kLimit = 0x7FFFFFFF;  // 2 GB: the largest image this writes
 
-uint16_t Get16(const std::vector<uint8_t>& b, uint64_t at) {
-    if (at + 2 > b.size()) throw Error("truncated");
-    return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
-}
 uint32_t Get32(const std::vector<uint8_t>& b, uint64_t at) {
     if (at + 4 > b.size()) throw Error("truncated");
     return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
