@@ -32,10 +32,24 @@ std::string DiskErrorText(const std::string& message);
 // "Please contact product support for assistance."
 std::string FatalErrorText(const std::string& message);
 
+// "Cannot create a folder in " + parent: the error that ends the preparation when no
+// fresh folder can be made inside the folder picked in the chooser.
+std::string FreshFolderErrorText(const std::string& parent);
+
 // The unique number of the temporary folder's name, drawn from a clock seed: 1 to 254.
 // Never 0, which would make the temporary-name service pick a number itself and create a
 // file of that name, so that no folder of the name could be made.
 uint32_t DrawTempNameNumber(uint32_t seed);
+
+// How an attempt to create the folder of one name ended.
+enum class TCreateResult { Created, Taken, Failed };
+
+// Makes a fresh folder: tryNumber(k) forms the name of number k and tries to create a
+// folder of it. The numbers go from n (1 to 254) upwards, wrapping from 254 to 1, each
+// tried once, passing over every name that is Taken (a folder or file of that name
+// exists, say one left by an earlier run). Returns the number whose folder was
+// Created, or 0 when an attempt Failed or every name is taken.
+uint32_t MakeFreshFolder(uint32_t n, const std::function<TCreateResult(uint32_t)>& tryNumber);
 
 // The command line that starts targetDir + "\setup.exe": the program's path in double
 // quotation marks, so that a folder with blanks cannot make the system try a shorter

@@ -29,6 +29,9 @@ public:
     void FolderMade(const std::string& path) { folders_.push_back(path); }
     const std::vector<std::string>& Files() const { return files_; }
     const std::vector<std::string>& Folders() const { return folders_; }
+    // True when path names a folder this run made: letters A-Z compared without regard
+    // to case, one trailing backslash ignored.
+    bool MadeFolder(const std::string& path) const;
 
 private:
     std::vector<std::string> files_;
@@ -43,6 +46,12 @@ struct TCleanupServices {
     // Records the path for deletion at the next restart; true when recorded.
     std::function<bool(const std::string&)> DeleteAtRestart;
 };
+
+// For a run that started setup.exe, which runs from these files: records every file of
+// files for deletion at the next restart, in order, duplicates kept, then every folder of
+// folders, innermost first (the reverse of their order of creation).
+void ScheduleAtRestart(const std::vector<std::string>& files,
+                       const std::vector<std::string>& folders, const TCleanupServices& services);
 
 // For a run that started nothing: deletes every file of files (each once, in order),
 // then removes every folder of folders, innermost first (the reverse of their order of

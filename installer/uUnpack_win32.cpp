@@ -49,25 +49,41 @@ uint32_t ClockSeed() {
     return ((t.wHour * 60u + t.wMinute) * 60u + t.wSecond) * 1000u + t.wMilliseconds;
 }
 
-// Forms the temporary folder's name "_ZK<n in hex>.tmp" in the system's temporary-files
-// folder and creates it (an existing folder of that name will do; made tells whether
-// this call created it). Raises Exception ("Cannot create temporary folder ...") when
-// there is no usable temporary-files folder, no name can be formed in it or no folder
-// of the name exists afterwards: an empty answer must never let the files go to the
-// root of a drive.
-std::string MakeTempFolder(uint32_t n, bool& made) {
-    const TTempPath temp = UsableTempPath();
+// Creates a folder of a new name "_ZK<k in hex>.tmp" (the temporary-name service's form
+// for the prefix "_ZKINST") inside parent, with k from n on, passing over every name
+// that is taken (install::MakeFreshFolder). So the folder is always one this run made
+// and found empty, never one left by an earlier run. Returns its path; empty when no
+// name can be formed in parent, every name is taken, or creation fails.
+std::string MakeFreshFolder(const std::string& parent, uint32_t n) {
     // GetTempFileNameA's limit on Windows; checked here so that every system stops alike.
     constexpr size_t kMaxFolderForName = MAX_PATH - 14;
-    char name[MAX_PATH + 1] = {};
-    if (temp.Path.empty() || temp.Path.size() > kMaxFolderForName ||
-        GetTempFileNameA(temp.Path.c_str(), "_ZKINST", n, name) == 0 || name[0] == '\0')
-        throw Exception(install::TempFolderErrorText(temp.Shown));
-    made = CreateDirectoryA(name, nullptr) != 0;
-    const DWORD attributes = GetFileAttributesA(name);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        throw Exception(install::TempFolderErrorText(name));
-    return name;
+    if (parent.empty() || parent.size() > kMaxFolderForName) return {};
+    std::string made;
+    install::MakeFreshFolder(n, [&](uint32_t k) {
+        char name[MAX_PATH + 1] = {};
+        if (GetTempFileNameA(parent.c_str(), "_ZKINST", k, name) == 0 || name[0] == '\0')
+            return install::TCreateResult::Failed;
+        if (CreateDirectoryA(name, nullptr)) {
+            made = name;
+            return install::TCreateResult::Created;
+        }
+        const DWORD error = GetLastError();
+        return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS
+                   ? install::TCreateResult::Taken
+                   : install::TCreateResult::Failed;
+    });
+    return made;
+}
+
+// The temporary folder: a fresh folder in the system's temporary-files folder. Raises
+// Exception ("Cannot create temporary folder <temporary-files folder>") when there is
+// none that can be used or no fresh folder can be made in it: an empty answer must
+// never let the files go to the root of a drive.
+std::string MakeTempFolder(uint32_t n) {
+    const TTempPath temp = UsableTempPath();
+    const std::string made = MakeFreshFolder(temp.Path, n);
+    if (made.empty()) throw Exception(install::TempFolderErrorText(temp.Shown));
+    return made;
 }
 
 }  // namespace
@@ -119,6 +135,8 @@ void TfrmUnpack::FormActivate() {
     if (!AbortRequested) {
         GetLocalInfo();
         WriteSetupIni(TargetDir, Gateway, ProductLevel, EmailDomain);
+        // setup.exe runs in the folder it was expanded into.
+        SetCurrentDirectoryA(TargetDir.c_str());
         started = WinExec(install::SetupCommandLine(TargetDir).c_str(), SW_SHOWNORMAL) > 31;
         RunRecord.Outcome = started ? TOutcome::SetupStarted : TOutcome::Failed;
         if (!started)
@@ -132,13 +150,11 @@ void TfrmUnpack::FormActivate() {
 }
 
 void TfrmUnpack::CleanUp(bool setupStarted) {
-    if (setupStarted) {
-        for (const auto& file : RunRecord.Files()) DeleteAtRestart(file);
-        DeleteAtRestart(TargetDir);
-        return;
-    }
-    install::RemoveNow(RunRecord.Files(), RunRecord.Folders(),
-                       {DeleteFileNow, RemoveFolderNow, DeleteAtRestart});
+    const install::TCleanupServices services{DeleteFileNow, RemoveFolderNow, DeleteAtRestart};
+    if (setupStarted)
+        install::ScheduleAtRestart(RunRecord.Files(), RunRecord.Folders(), services);
+    else
+        install::RemoveNow(RunRecord.Files(), RunRecord.Folders(), services);
 }
 
 bool TfrmUnpack::CheckPayload() {
@@ -181,9 +197,8 @@ bool TfrmUnpack::SetTarget() {
     if (!CheckPayload()) return false;
 
     const uint32_t n = install::DrawTempNameNumber(ClockSeed());
-    bool made = false;
-    TargetDir = MakeTempFolder(n, made);
-    if (made) RunRecord.FolderMade(TargetDir);
+    TargetDir = MakeTempFolder(n);
+    RunRecord.FolderMade(TargetDir);
 
     ArchiveStream = Compress1.OpenArchiveResource("WELCOME", "");
     if (!install::ExpandUnlessAborted(
@@ -214,7 +229,12 @@ bool TfrmUnpack::SetTarget() {
         TQuillox::FreeArchiveList(&entries);
     }
 
-    if (!frmSelectDir_) frmSelectDir_ = NewForm<TfrmSelectDir>(this);
+    if (!frmSelectDir_) {
+        frmSelectDir_ = NewForm<TfrmSelectDir>(this);
+        frmSelectDir_->OnFolderCreated = [this](const std::string& folder) {
+            RunRecord.FolderMade(folder);
+        };
+    }
     frmSelectDir_->BytesNeeded = Needed;
     frmSelectDir_->SetTargetDir(TargetDir);
     if (static_cast<int64_t>(Needed) < frmSelectDir_->BytesFree)
@@ -222,7 +242,19 @@ bool TfrmUnpack::SetTarget() {
     else
         result = frmSelectDir_->ShowModal() == mrOK;
 
-    if (result) TargetDir = frmSelectDir_->DL1->Directory();
+    if (result) {
+        // The folder settled on, when this run made it (the temporary folder, or one made
+        // with "Create New"); otherwise a fresh folder inside it, so that nothing that
+        // was there before is overwritten or scheduled for deletion.
+        const std::string chosen = frmSelectDir_->DL1->Directory();
+        if (RunRecord.MadeFolder(chosen)) {
+            TargetDir = chosen;
+        } else {
+            TargetDir = MakeFreshFolder(chosen, n);
+            if (TargetDir.empty()) throw Exception(install::FreshFolderErrorText(chosen));
+            RunRecord.FolderMade(TargetDir);
+        }
+    }
     return result;
 }
 

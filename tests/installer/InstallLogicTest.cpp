@@ -151,3 +151,22 @@ TEST(InstallLogic, WelcomeExpansionTreatsConfirmedAbortAsCancel) {
     // Confirmed at the last report, which cannot stop the entry: still a cancel.
     EXPECT_FALSE(ExpandUnlessAborted([] {}, abort, Describe));
 }
+
+// A folder left by an earlier run (or any file of the name) is passed over for the next
+// number, wrapping from 254 to 1, never reused; a failure that is no name clash stops.
+TEST(InstallLogic, FreshFolderPassesOverTakenNamesAndWraps) {
+    std::vector<uint32_t> tried;
+    auto takenBut = [&](uint32_t free) {
+        return [&tried, free](uint32_t k) {
+            tried.push_back(k);
+            return k == free ? TCreateResult::Created : TCreateResult::Taken;
+        };
+    };
+    EXPECT_EQ(MakeFreshFolder(253, takenBut(2)), 2u);
+    EXPECT_EQ(tried, (std::vector<uint32_t>{253, 254, 1, 2}));
+    tried.clear();
+    EXPECT_EQ(MakeFreshFolder(7, takenBut(0)), 0u) << "every name taken";
+    EXPECT_EQ(tried.size(), 254u);
+    EXPECT_EQ(std::set<uint32_t>(tried.begin(), tried.end()).size(), 254u);
+    EXPECT_EQ(MakeFreshFolder(7, [](uint32_t) { return TCreateResult::Failed; }), 0u);
+}

@@ -187,3 +187,25 @@ TEST(Integrity, RunThatStartedNothingRemovesItsFilesThenItsFoldersInnermostFirst
     EXPECT_EQ(left, (std::vector<std::string>{"C:\\Q\\locked sub\\locked.dll", "C:\\Q\\locked sub"}));
     EXPECT_EQ(run.Outcome, TOutcome::Failed);
 }
+
+// A run that started setup.exe leaves its files and then its folders, innermost first,
+// for the next restart; which folders it made decides where it may write.
+TEST(Integrity, RunThatStartedSetupSchedulesFilesThenFoldersInnermostFirst) {
+    std::vector<std::string> recorded;
+    const auto none = [](const std::string&) { return false; };
+    TRunRecord run;
+    run.FolderMade("C:\\TEMP\\_zk1a.tmp");
+    run.FileAnnounced("C:\\TEMP\\_zk1a.tmp\\welcome.rtf");
+    run.FolderMade("D:\\Mine\\_zk1b.tmp");
+    run.FileAnnounced("D:\\Mine\\_zk1b.tmp\\setup.exe");
+    run.FileAnnounced("D:\\Mine\\_zk1b.tmp\\setup.exe");
+    ScheduleAtRestart(run.Files(), run.Folders(),
+                      {none, none, [&](const std::string& p) { recorded.push_back(p); return true; }});
+    EXPECT_EQ(recorded, (std::vector<std::string>{
+                            "C:\\TEMP\\_zk1a.tmp\\welcome.rtf", "D:\\Mine\\_zk1b.tmp\\setup.exe",
+                            "D:\\Mine\\_zk1b.tmp\\setup.exe", "D:\\Mine\\_zk1b.tmp",
+                            "C:\\TEMP\\_zk1a.tmp"}));
+    EXPECT_TRUE(run.MadeFolder("c:\\temp\\_ZK1A.TMP\\"));
+    EXPECT_FALSE(run.MadeFolder("D:\\Mine"));
+    EXPECT_FALSE(run.MadeFolder("C:\\TEMP\\_zk1a.tm"));
+}

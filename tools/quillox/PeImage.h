@@ -11,13 +11,9 @@
 #include <string>
 #include <vector>
 
-namespace pe {
+#include "runtime/VersionInfo.h"
 
-// Every fault of this module: a damaged or unsupported image, a write that failed.
-// The message says what is wrong, without the file's name (the caller adds it).
-struct Error : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
+namespace pe {
 
 // A resource type, name: a number or a string (stored as UTF-16, compared as given).
 struct ResourceId {
@@ -146,28 +142,12 @@ private:
 };
 
 // ---- version information (the resource of type 16, name 1) -------------------------
+// Reading it: runtime/VersionInfo.h.
 
-// One block of a version resource: key, value (text values as UTF-16 bytes with their
-// terminating NUL), children. Type 1 marks text, 0 binary.
-struct VersionNode {
-    std::u16string key;
-    uint16_t type = 0;
-    std::vector<uint8_t> value;
-    std::vector<VersionNode> children;
-};
-
-// Parses a version resource. Raises Error "damaged version information" when a block
-// runs past its parent or its key has no terminating NUL.
-VersionNode ParseVersionInfo(const std::vector<uint8_t>& bytes);
 // The bytes of `root` laid out as the version functions read them: every block
 // starts on a 4-byte boundary, lengths count the block without its trailing padding,
 // a text value's length counts its characters with the NUL.
 std::vector<uint8_t> SerializeVersionInfo(const VersionNode& root);
-// The text value `key` in string table `table`, or nullptr when either is missing.
-VersionNode* FindVersionString(VersionNode& root, const std::string& table,
-                               const std::string& key);
-// Text of a text value (up to its NUL; characters above 0xFF become '?').
-std::string VersionText(const VersionNode& node);
 void SetVersionText(VersionNode& node, const std::string& text);
 // Sets the file and product version numbers of the fixed part (VS_FIXEDFILEINFO).
 // Raises Error when the root carries no fixed part.
