@@ -17,24 +17,21 @@ enum class TOutcome : int {
     Failed = 3,        // any other failure: temporary folder, disk error, error report
 };
 
-// How a run ended, and what it made: the files it announced for writing, in order,
-// duplicates kept (a retried expansion announces its files again), and the folders it
-// created, in order of creation (so a parent comes before the folders made inside it).
+// How a run ended, and the folders it created, in order of creation (so a parent comes
+// before the folders made inside it). The files it announced for writing are the main
+// window's ExtractedFiles.
 class TRunRecord {
 public:
     // Failed until the run says otherwise.
     TOutcome Outcome = TOutcome::Failed;
 
-    void FileAnnounced(const std::string& path) { files_.push_back(path); }
     void FolderMade(const std::string& path) { folders_.push_back(path); }
-    const std::vector<std::string>& Files() const { return files_; }
     const std::vector<std::string>& Folders() const { return folders_; }
     // True when path names a folder this run made: letters A-Z compared without regard
     // to case, one trailing backslash ignored.
     bool MadeFolder(const std::string& path) const;
 
 private:
-    std::vector<std::string> files_;
     std::vector<std::string> folders_;
 };
 

@@ -42,12 +42,15 @@ public:
     // The archive resource in use: the welcome archive, then the product archive.
     std::unique_ptr<TStream> ArchiveStream;
     std::string Gateway, ProductLevel, EmailDomain;
-    // How the run ended (the program's exit code) and what it made: every file announced
-    // for expansion (full paths, in order, duplicates kept) and the folders it created.
+    // Every file announced for expansion, full paths, in order, duplicates kept.
+    std::unique_ptr<TStrings> ExtractedFiles;
+    // How the run ended (the program's exit code) and the folders it created.
     install::TRunRecord RunRecord;
 
+    void FormCreate();
     // Runs the install sequence, once, on the first activation.
     void FormActivate();
+    void FormDestroy();
 
     // Preparation: the payload check, temporary folder, welcome archive and page,
     // destination. True when the installation may go on into TargetDir; false when the

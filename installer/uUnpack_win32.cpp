@@ -104,10 +104,16 @@ TfrmUnpack::TfrmUnpack(TForm* owner)
     };
     Compress1.OnShowProgress = [this](int32_t& pct) { Compress1ShowProgress(pct); };
     cmdCancel.OnClick = [this] { cmdCancelClick(); };
+    OnCreate = [this] { FormCreate(); };
     OnActivate = [this] { FormActivate(); };
+    OnDestroy = [this] { FormDestroy(); };
 }
 
 TfrmUnpack::~TfrmUnpack() = default;
+
+void TfrmUnpack::FormCreate() { ExtractedFiles = std::make_unique<TStrings>(); }
+
+void TfrmUnpack::FormDestroy() { ExtractedFiles.reset(); }
 
 void TfrmUnpack::FormActivate() {
     if (sequenceStarted_) return;
@@ -151,10 +157,12 @@ void TfrmUnpack::FormActivate() {
 
 void TfrmUnpack::CleanUp(bool setupStarted) {
     const install::TCleanupServices services{DeleteFileNow, RemoveFolderNow, DeleteAtRestart};
+    std::vector<std::string> files;
+    for (int i = 0; i < ExtractedFiles->Count(); ++i) files.push_back(ExtractedFiles->Strings(i));
     if (setupStarted)
-        install::ScheduleAtRestart(RunRecord.Files(), RunRecord.Folders(), services);
+        install::ScheduleAtRestart(files, RunRecord.Folders(), services);
     else
-        install::RemoveNow(RunRecord.Files(), RunRecord.Folders(), services);
+        install::RemoveNow(files, RunRecord.Folders(), services);
 }
 
 bool TfrmUnpack::CheckPayload() {
@@ -305,7 +313,7 @@ void TfrmUnpack::Compress1CheckFile(std::string& filepath, TCProcessMode mode) {
                         : filepath;
     const std::string name = install::FileNamePart(filepath);
     filepath = install::FlatTargetPath(TargetDir, filepath);
-    RunRecord.FileAnnounced(filepath);
+    ExtractedFiles->Add(filepath);
     ShowStatus("Unpacking " + name);
 }
 

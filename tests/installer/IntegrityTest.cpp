@@ -172,13 +172,12 @@ TEST(Integrity, RunThatStartedNothingRemovesItsFilesThenItsFoldersInnermostFirst
                               service("restart", true)};
     TRunRecord run;
     run.FolderMade("T\\_ZK1.tmp");
-    run.FileAnnounced("T\\_ZK1.tmp\\welcome.rtf");
     run.FolderMade("C:\\Q");
     run.FolderMade("C:\\Q\\locked sub");
-    run.FileAnnounced("C:\\Q\\locked sub\\locked.dll");
-    run.FileAnnounced("C:\\Q\\locked sub\\a.txt");
-    run.FileAnnounced("C:\\Q\\locked sub\\locked.dll");  // a retry announced it again
-    const auto left = RemoveNow(run.Files(), run.Folders(), services);
+    const std::vector<std::string> files{
+        "T\\_ZK1.tmp\\welcome.rtf", "C:\\Q\\locked sub\\locked.dll", "C:\\Q\\locked sub\\a.txt",
+        "C:\\Q\\locked sub\\locked.dll"};  // a retry announced it again
+    const auto left = RemoveNow(files, run.Folders(), services);
     EXPECT_EQ(calls, (std::vector<std::string>{
                          "delete T\\_ZK1.tmp\\welcome.rtf", "delete C:\\Q\\locked sub\\locked.dll",
                          "delete C:\\Q\\locked sub\\a.txt", "rmdir C:\\Q\\locked sub",
@@ -195,11 +194,11 @@ TEST(Integrity, RunThatStartedSetupSchedulesFilesThenFoldersInnermostFirst) {
     const auto none = [](const std::string&) { return false; };
     TRunRecord run;
     run.FolderMade("C:\\TEMP\\_zk1a.tmp");
-    run.FileAnnounced("C:\\TEMP\\_zk1a.tmp\\welcome.rtf");
     run.FolderMade("D:\\Mine\\_zk1b.tmp");
-    run.FileAnnounced("D:\\Mine\\_zk1b.tmp\\setup.exe");
-    run.FileAnnounced("D:\\Mine\\_zk1b.tmp\\setup.exe");
-    ScheduleAtRestart(run.Files(), run.Folders(),
+    const std::vector<std::string> files{"C:\\TEMP\\_zk1a.tmp\\welcome.rtf",
+                                         "D:\\Mine\\_zk1b.tmp\\setup.exe",
+                                         "D:\\Mine\\_zk1b.tmp\\setup.exe"};
+    ScheduleAtRestart(files, run.Folders(),
                       {none, none, [&](const std::string& p) { recorded.push_back(p); return true; }});
     EXPECT_EQ(recorded, (std::vector<std::string>{
                             "C:\\TEMP\\_zk1a.tmp\\welcome.rtf", "D:\\Mine\\_zk1b.tmp\\setup.exe",
