@@ -11,7 +11,16 @@ tvx_xvfb_pid=
 tvx_installer_pid=
 
 tvx_log() { printf '   %s\n' "$*" >&2; }
-tvx_fail() { echo "FAIL: $*" >&2; exit 1; }
+TVX_FAILED=
+tvx_fail() { TVX_FAILED=1; echo "FAIL: $*" >&2; exit 1; }
+
+# A command that fails under `set -e` ends a script without a word; remember the last
+# one (and its line), so that the end of a test can name it (tvx_test_end). Scripts
+# with an ERR trap of their own keep it.
+set -E
+if [ -z "$(trap -p ERR)" ]; then
+  trap 'TVX_LAST_ERROR="${BASH_SOURCE[0]##*/} line $LINENO: $BASH_COMMAND (exit status $?)"' ERR
+fi
 
 # Unix path of a Windows path on one of the prefix's drives (C:\a -> .../drive_c/a).
 tvx_unix() {
@@ -378,6 +387,8 @@ tvx_map_small_drive() {  # build dir, folder name below it
   TVX_SMALL_BUILD=$1
   TVX_SMALL=$1/$2
   mkdir -p "$TVX_SMALL"
+  # An earlier run may have left T: as a folder rather than a link.
+  [ -L "$WINEPREFIX/dosdevices/t:" ] || rm -rf "$WINEPREFIX/dosdevices/t:"
   mountpoint -q "$TVX_SMALL" || mount -t tmpfs -o size=4m tmpfs "$TVX_SMALL" 2>/dev/null || {
     echo "SKIP: cannot mount a small file system here"; exit 77; }
   trap tvx_unmap_small_drive EXIT
@@ -409,9 +420,12 @@ tvx_test_begin() {
   rm -rf "$TVX_SHOTS"
   mkdir -p "$TVX_SHOTS"
   trap tvx_test_end EXIT
-  if [ -e "$WINEPREFIX/dosdevices/t:" ] || [ -L "$WINEPREFIX/dosdevices/t:" ]; then
-    TVX_SMALL_BUILD=$TVX_BUILD TVX_SMALL=$(readlink "$WINEPREFIX/dosdevices/t:")
-    tvx_unmap_small_drive
+  # A drive T: that this test did not map (tvx_map_small_drive comes first) is an
+  # earlier test's leftover.
+  if [ -z "${TVX_SMALL:-}" ] && { [ -e "$WINEPREFIX/dosdevices/t:" ] || [ -L "$WINEPREFIX/dosdevices/t:" ]; }; then
+    tvx_log "removing drive T: left by an earlier run"
+    wine "$TVX_BUILD/windows/selectdir_host.exe" --unmap T: </dev/null >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX/dosdevices/t:"
   fi
   tvx_close_setup
   tvx_save_temp
@@ -430,6 +444,10 @@ tvx_test_end() {  # [status]
   if [ -n "$tvx_installer_pid" ]; then
     kill -9 "$tvx_installer_pid" 2>/dev/null
     wine taskkill /f /im "$(basename "$TVX_EXE")" </dev/null >/dev/null 2>&1
+  fi
+  [ -z "${TVX_SMALL:-}" ] || tvx_unmap_small_drive
+  if [ $rc -ne 0 ] && [ -z "$TVX_FAILED" ]; then
+    echo "FAIL: $TVX_TEST stopped with exit status $rc at: ${TVX_LAST_ERROR:-(unknown)}" >&2
   fi
   if ! tvx_restore_temp; then
     echo "FAIL: $TVX_TEST could not put the prefix's TEMP back" >&2
