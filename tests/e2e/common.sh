@@ -216,13 +216,15 @@ tvx_save_temp() {
   done
 }
 
-# Puts the prefix's own temporary folder back and reads it back; says what failed and
-# returns non-zero when it could not.
+# Puts the prefix's own temporary folder back (what tvx_save_temp remembered; nothing
+# to do before that) and reads it back; says what failed and returns non-zero when it
+# could not.
 tvx_restore_temp() {
   local v saved value rc=0
   for v in TEMP TMP; do
     saved=TVX_ORIG_$v
-    value=${!saved:-REG_EXPAND_SZ %USERPROFILE%\Temp}
+    value=${!saved:-}
+    [ -n "$value" ] || continue
     tvx_try "put the prefix's $v back to ${value#* }" \
       wine reg add 'HKCU\Environment' /v $v /t "${value%% *}" /d "${value#* }" /f || rc=1
     [ "$(tvx_read_temp $v)" = "$value" ] ||
