@@ -154,6 +154,8 @@ python3 scripts/check-timeouts.py "$build"
 echo "-- Windows tests took $((SECONDS - t)) s; whole script $((SECONDS - start)) s"
 if [ "$build" = build/win32 ]; then
   echo "-- Windows suite ran on the 32-bit build (PE32) under 32-bit Wine"
+elif [ "${TVX_WINE:-}" = 64 ]; then
+  echo "-- Windows suite ran on the 64-bit build under 64-bit Wine (TVX_WINE=64; the PE32 build was made and checked, not run)"
 else
   echo "-- Windows suite ran on the 64-bit build under 64-bit Wine (this kernel cannot run 32-bit programs; the PE32 build was made and checked, not run)"
 fi
