@@ -11,6 +11,7 @@
 
 #include "archive/Quillox.h"
 #include "forms/Forms.h"
+#include "installer/UiPacer.h"
 #include "runtime/StringList.h"
 
 class TStream;
@@ -67,4 +68,6 @@ private:
     TFormPtr<TfrmWelcome> frmWelcome_;
     TFormPtr<TfrmSelectDir> frmSelectDir_;
     bool sequenceStarted_ = false;
+    // How often the extraction's handlers repaint the bar and process messages.
+    TUiPacer uiPacer_{25};
 };

@@ -195,27 +195,34 @@ void TfrmUnpack::Reset() {
     AbortRequested = false;
 }
 
+// Called once per entry. Messages are processed, and the new status repainted at once,
+// when the pacer says the window's turn has come; otherwise the status is painted with
+// the messages processed next, within the pacer's interval.
 void TfrmUnpack::Compress1CheckFile(std::string& filepath, TCProcessMode mode) {
-    Application.ProcessMessages();
+    const bool due = uiPacer_.MessagesDue(GetTickCount());
+    if (due) Application.ProcessMessages();
     if (mode != TCProcessMode::cpmExpand) return;
     const std::string name = install::FileNamePart(filepath);
     filepath = install::FlatTargetPath(TargetDir, filepath);
     ExtractedFiles->Add(filepath);
     Label1.SetText("Unpacking " + name);
-    if (Label1.Handle()) {
+    if (due && Label1.Handle()) {
         InvalidateRect(Label1.Handle(), nullptr, TRUE);
         UpdateWindow(Label1.Handle());
     }
 }
 
+// Called after every 8192 bytes read: the bar and the message queue only as often as the
+// pacer allows (see UiPacer.h), so that a large entry is not slowed by its own display.
 void TfrmUnpack::Compress1ShowProgress(int32_t& PercentageDone) {
+    const DWORD now = GetTickCount();
     if (AbortRequested) {
         PercentageDone = -1;
         Label1.SetText("Aborting....");
-    } else {
+    } else if (uiPacer_.BarDue(PercentageDone, ProgressBar1.Position(), now)) {
         ProgressBar1.SetPosition(PercentageDone);
     }
-    Application.ProcessMessages();
+    if (uiPacer_.MessagesDue(now)) Application.ProcessMessages();
 }
 
 bool TfrmUnpack::GetLocalInfo() { return ::GetLocalInfo(Gateway, ProductLevel, EmailDomain); }
