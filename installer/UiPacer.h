@@ -7,10 +7,12 @@
 // the handlers ask the pacer first:
 // - the bar takes 100 at once, so the end of every entry shows (the welcome page opens
 //   over a full bar), and any other new value when it was last set at least intervalMs
-//   ago; an unchanged value is never set again. The next entry's first reports follow
-//   its predecessor's 100 within moments, so the bar visibly starts again from 0;
-// - pending messages are processed when they were last processed at least intervalMs
-//   ago, which answers a click on Cancel and repaints the window well within a moment.
+//   ago; an unchanged value is never set again. A large entry's own values follow its
+//   predecessor's 100 within the interval, so the bar visibly starts again;
+// - pending messages are processed at the first report after NewEntry (the check-file
+//   handler has just changed the status line, which is then seen at once), and
+//   otherwise when they were last processed at least intervalMs ago: a click on Cancel
+//   is answered and the window repaints well within a moment.
 // Times are in milliseconds from any clock that wraps at 2^32 (GetTickCount).
 #pragma once
 
@@ -38,6 +40,9 @@ public:
         pumpAt_ = nowMs;
         return true;
     }
+
+    // A new entry has begun: its first report processes messages.
+    void NewEntry() { pumped_ = false; }
 
 private:
     uint32_t interval_;

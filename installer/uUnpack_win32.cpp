@@ -195,21 +195,20 @@ void TfrmUnpack::Reset() {
     AbortRequested = false;
 }
 
-// Called once per entry. Messages are processed, and the new status repainted at once,
-// when the pacer says the window's turn has come; otherwise the status is painted with
-// the messages processed next, within the pacer's interval.
 void TfrmUnpack::Compress1CheckFile(std::string& filepath, TCProcessMode mode) {
-    const bool due = uiPacer_.MessagesDue(GetTickCount());
-    if (due) Application.ProcessMessages();
+    Application.ProcessMessages();
     if (mode != TCProcessMode::cpmExpand) return;
     const std::string name = install::FileNamePart(filepath);
     filepath = install::FlatTargetPath(TargetDir, filepath);
     ExtractedFiles->Add(filepath);
     Label1.SetText("Unpacking " + name);
-    if (due && Label1.Handle()) {
+    if (Label1.Handle()) {
         InvalidateRect(Label1.Handle(), nullptr, TRUE);
         UpdateWindow(Label1.Handle());
     }
+    // The entry's first progress report then processes messages again, so that the new
+    // status line can be read at once.
+    uiPacer_.NewEntry();
 }
 
 // Called after every 8192 bytes read: the bar and the message queue only as often as the

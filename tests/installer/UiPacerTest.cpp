@@ -16,13 +16,15 @@ TEST(UiPacer, TheBarShowsEveryEntrysEndAndOtherValuesOncePerInterval) {
     EXPECT_TRUE(p.BarDue(100, 5, t + 37));
 }
 
-TEST(UiPacer, MessagesAreProcessedAtFirstAndThenOncePerInterval) {
+TEST(UiPacer, MessagesAreProcessedAtEveryEntrysStartAndOtherwiseOncePerInterval) {
     TUiPacer p(25);
     const uint32_t t = 0xFFFFFFFAu;
     EXPECT_TRUE(p.MessagesDue(t));
     EXPECT_FALSE(p.MessagesDue(t));
     EXPECT_FALSE(p.MessagesDue(t + 24));
     EXPECT_TRUE(p.MessagesDue(t + 25));
-    EXPECT_FALSE(p.MessagesDue(t + 26));
+    p.NewEntry();
+    EXPECT_TRUE(p.MessagesDue(t + 26)) << "a new entry's status must be seen at once";
+    EXPECT_FALSE(p.MessagesDue(t + 27)) << "and starts the interval again";
     EXPECT_TRUE(p.MessagesDue(t + 1000));
 }
