@@ -9,10 +9,11 @@
 //   over a full bar), and any other new value when it was last set at least intervalMs
 //   ago; an unchanged value is never set again. A large entry's own values follow its
 //   predecessor's 100 within the interval, so the bar visibly starts again;
-// - pending messages are processed at the first report after NewEntry (the check-file
-//   handler has just changed the status line, which is then seen at once), and
-//   otherwise when they were last processed at least intervalMs ago: a click on Cancel
-//   is answered and the window repaints well within a moment.
+// - pending messages are processed at an entry's first report after NewEntry (the
+//   check-file handler has just changed the status line) and at its reports of 100,
+//   so that the status of every entry can be seen and answered while it is current,
+//   and otherwise when they were last processed at least intervalMs ago: a click on
+//   Cancel is answered and the window repaints well within a moment.
 // Times are in milliseconds from any clock that wraps at 2^32 (GetTickCount).
 #pragma once
 
@@ -32,10 +33,10 @@ public:
         return true;
     }
 
-    // Whether pending messages should be processed at nowMs. A true answer counts as
-    // processing them.
-    bool MessagesDue(uint32_t nowMs) {
-        if (pumped_ && nowMs - pumpAt_ < interval_) return false;
+    // Whether pending messages should be processed at a report of `value` at nowMs. A
+    // true answer counts as processing them.
+    bool MessagesDue(int32_t value, uint32_t nowMs) {
+        if (value != 100 && pumped_ && nowMs - pumpAt_ < interval_) return false;
         pumped_ = true;
         pumpAt_ = nowMs;
         return true;

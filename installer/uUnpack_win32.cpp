@@ -221,7 +221,7 @@ void TfrmUnpack::Compress1ShowProgress(int32_t& PercentageDone) {
     } else if (uiPacer_.BarDue(PercentageDone, ProgressBar1.Position(), now)) {
         ProgressBar1.SetPosition(PercentageDone);
     }
-    if (uiPacer_.MessagesDue(now)) Application.ProcessMessages();
+    if (uiPacer_.MessagesDue(PercentageDone, now)) Application.ProcessMessages();
 }
 
 bool TfrmUnpack::GetLocalInfo() { return ::GetLocalInfo(Gateway, ProductLevel, EmailDomain); }

@@ -16,15 +16,16 @@ TEST(UiPacer, TheBarShowsEveryEntrysEndAndOtherValuesOncePerInterval) {
     EXPECT_TRUE(p.BarDue(100, 5, t + 37));
 }
 
-TEST(UiPacer, MessagesAreProcessedAtEveryEntrysStartAndOtherwiseOncePerInterval) {
+TEST(UiPacer, MessagesAreProcessedAtEveryEntrysStartAndEndAndOtherwiseOncePerInterval) {
     TUiPacer p(25);
     const uint32_t t = 0xFFFFFFFAu;
-    EXPECT_TRUE(p.MessagesDue(t));
-    EXPECT_FALSE(p.MessagesDue(t));
-    EXPECT_FALSE(p.MessagesDue(t + 24));
-    EXPECT_TRUE(p.MessagesDue(t + 25));
+    EXPECT_TRUE(p.MessagesDue(0, t));
+    EXPECT_FALSE(p.MessagesDue(1, t));
+    EXPECT_FALSE(p.MessagesDue(2, t + 24));
+    EXPECT_TRUE(p.MessagesDue(3, t + 25));
+    EXPECT_TRUE(p.MessagesDue(100, t + 26)) << "an entry's end is seen while it is current";
     p.NewEntry();
-    EXPECT_TRUE(p.MessagesDue(t + 26)) << "a new entry's status must be seen at once";
-    EXPECT_FALSE(p.MessagesDue(t + 27)) << "and starts the interval again";
-    EXPECT_TRUE(p.MessagesDue(t + 1000));
+    EXPECT_TRUE(p.MessagesDue(0, t + 27)) << "and so is the next one's start";
+    EXPECT_FALSE(p.MessagesDue(1, t + 28)) << "which starts the interval again";
+    EXPECT_TRUE(p.MessagesDue(40, t + 1000));
 }
