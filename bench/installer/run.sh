@@ -8,6 +8,8 @@
 #   bash bench/installer/run.sh [--runs N] [--release demo|large|all] [--no-build]
 #                               [--stub TellivoxStub.exe]
 #
+# On the large release it also times Cancel: from the click a second into the
+# extraction to the question.
 # Releases: "demo" is the demo's (18 files, 6.3 MB); "large" is generated
 # (tvx_demo_payload --sets 18: 288 files, 181 MB of program-like binaries, text and a
 # quarter of random bytes, which quillox stores) plus setup.exe and setup.ini.
@@ -209,6 +211,27 @@ run_nsis() {  # exe
   end_run
 }
 
+# Cancel's answer in the middle of an extraction: a second after the welcome page has
+# gone the driver clicks "Cancel" and waits for the question; prints the milliseconds
+# from the posted click to the question found (the driver looks every 50 ms), then Yes.
+cancel_latency() {  # exe
+  local out tc tq
+  tvx_fresh_state bench
+  out=$(mktemp)
+  printf '%s\n' 'wait Quorvane 60000' 'click Quorvane Continue' 'gone Quorvane 60000' 'sleep 1000' \
+    'click "Quorvane Installer" cmdCancel' 'dialog "Quorvane Installer" 20000' \
+    'answer "Quorvane Installer" Yes' | wine "$TVX_UIDRIVER" - >"$out" 2>&1 &
+  local driver=$!
+  wine "$1" </dev/null >/dev/null 2>&1 &
+  tvx_installer_pid=$!
+  tc=$(wait_line "$out" '^> dialog')
+  tq=$(wait_line "$out" '^caption=')
+  wait "$driver" || true
+  rm -f "$out"
+  tvx_wait_installer_end
+  echo $(( (tq - tc) / 1000000 ))
+}
+
 median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : int((a[NR/2]+a[NR/2+1])/2)}'; }
 secs() { awk -v ms="$1" 'BEGIN {printf "%.2f s", ms / 1000}'; }
 range() { printf '%s\n' "$@" | sort -n | awk 'NR==1{lo=$1} {hi=$1} END {printf "%.2f-%.2f s", lo/1000, hi/1000}'; }
@@ -258,6 +281,9 @@ for name in "${releases[@]}"; do
     echo "   median Tellivox start -> welcome page $(secs "$(median "${tw[@]}")") (range $(range "${tw[@]}")), Continue -> setup.exe $(secs "$(median "${cont[@]}")")"
   fi
   echo "   ratio Tellivox / NSIS (medians): $ratio"
+  if [ -z "$tellivox_unattended" ] && [ "$name" = large ]; then
+    echo "   Cancel a second into the extraction: question after $(cancel_latency "$work/tellivox-$name.exe") ms"
+  fi
   summary+=("$name: Tellivox / NSIS = $ratio")
 done
 echo "== ${summary[*]}   (load average at end: $(cut -d' ' -f1-3 /proc/loadavg))"
