@@ -34,9 +34,12 @@ bool NamesWindowsDevice(const std::string& path) {
     return false;
 }
 
-bool IsConfinedStoredPath(const std::string& stored) {
-    if (stored.empty() || stored[0] == '\\' || stored[0] == '/') return false;
-    if (NamesWindowsDevice(stored)) return false;
+namespace {
+
+// The first fault of a relative stored path's components, or nullptr. `strict` also
+// refuses empty and "." components.
+const char* ComponentFault(const std::string& stored, bool strict) {
+    if (NamesWindowsDevice(stored)) return "a Windows device name";
     size_t begin = 0;
     while (begin <= stored.size()) {
         size_t end = stored.find_first_of("\\/", begin);
@@ -45,16 +48,35 @@ bool IsConfinedStoredPath(const std::string& stored) {
         size_t dots = 0;
         bool onlyDotsAndSpaces = true;
         for (const char c : part) {
-            if (static_cast<unsigned char>(c) < 0x20 || c == ':') return false;
+            if (static_cast<unsigned char>(c) < 0x20) return "a control character";
+            if (c == ':') return "a colon (a drive letter or a stream name)";
             if (c == '.')
                 ++dots;
             else if (c != ' ')
                 onlyDotsAndSpaces = false;
         }
-        if (onlyDotsAndSpaces && !part.empty() && part != "." && dots > 0) return false;
+        if (strict && part.empty()) return "an empty component";
+        if (strict && part == ".") return "a \".\" component";
+        if (onlyDotsAndSpaces && !part.empty() && part != "." && dots > 0)
+            return "a component of dots and blanks only (such as \"..\")";
         begin = end + 1;
     }
-    return true;
+    return nullptr;
+}
+
+}  // namespace
+
+bool IsConfinedStoredPath(const std::string& stored) {
+    if (stored.empty() || stored[0] == '\\' || stored[0] == '/') return false;
+    return ComponentFault(stored, false) == nullptr;
+}
+
+const char* StoredPathFault(const std::string& stored) {
+    size_t lead = 0;
+    while (lead < 2 && lead < stored.size() && stored[lead] == '\\') ++lead;
+    if (lead == stored.size()) return "an empty path";
+    if (stored[lead] == '/') return "a leading '/'";
+    return ComponentFault(stored.substr(lead), true);
 }
 
 std::string TPathGuard::StoredPathOf(const std::string& f) const {

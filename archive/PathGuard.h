@@ -11,6 +11,15 @@
 // spaces, so ".. " would be ".."), and no Windows device name (NamesWindowsDevice).
 bool IsConfinedStoredPath(const std::string& stored);
 
+// Why a writer must not store this path, or nullptr when it may: the rules of
+// IsConfinedStoredPath (a Windows device name, a colon, a control character, a
+// component of dots and blanks only), and also no empty and no "." component, which
+// readers would turn into another path. One or two leading backslashes are allowed
+// (a path from a drive's root, a network path): the application names such a path
+// on purpose, and a reader expands it only when asked to. The text names the fault
+// for a message, such as "a Windows device name".
+const char* StoredPathFault(const std::string& stored);
+
 // True when a component of the path ('\' or '/' separated) names a Windows device:
 // NUL, CON, AUX, PRN, COM1-COM9, LPT1-LPT9 (also with the superscript digits 1-3 of
 // the ANSI code page), CONIN$ or CONOUT$, in any letter case, with or without an

@@ -1,6 +1,7 @@
 // The reading side of TQuillox: resources, listing and expansion.
 #include "archive/Quillox.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -26,6 +27,35 @@ std::string FolderPart(const std::string& f) {
 void SkipForward(TStream& source, int32_t count) {
     if (count != 0) source.Seek(count, TSeekOrigin::soCurrent);
 }
+
+// The destination as an OnExpand handler sees it: bytes up to the entry's expanded
+// size pass on, the rest is dropped and marks the entry as one that does not fit.
+class TBoundedDest : public TStream {
+public:
+    TBoundedDest(TStream& dest, int32_t limit) : dest_(dest), room_(std::max<int64_t>(limit, 0)) {}
+    int32_t Read(void* buffer, int32_t count) override { return dest_.Read(buffer, count); }
+    int32_t Write(const void* buffer, int32_t count) override {
+        if (count <= 0) return 0;
+        int32_t pass = count;
+        if (pass > room_) {
+            pass = static_cast<int32_t>(room_);
+            overrun_ = true;
+        }
+        const int32_t n = pass > 0 ? dest_.Write(buffer, pass) : 0;
+        room_ -= n;
+        written_ += n;
+        return n < pass ? n : count;
+    }
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override { return dest_.Seek(offset, origin); }
+    int64_t Written() const { return written_; }
+    bool Overrun() const { return overrun_; }
+
+private:
+    TStream& dest_;
+    int64_t room_;
+    int64_t written_ = 0;
+    bool overrun_ = false;
+};
 
 }  // namespace
 
@@ -200,19 +230,29 @@ void TQuillox::ExpandArchive(TStream& Source, TStrings* Selection) {
 // Whatever the method read of the stored bytes (all of them, fewer when it stopped or
 // met damage, none for an entry that nothing decodes), Source is left at the entry's
 // end once it is accepted, so the next entry header is read where listing finds it.
+//
+// An entry is accepted only when it made exactly ExpandedSize bytes, whatever its
+// method, and its stored data lies wholly inside Source: otherwise the sum test (and
+// the stored copy's "Checksum 0 passes") could let a file of another size through, or
+// an entry cut off by the end of the archive. The codec never writes past the size.
 void TQuillox::ExpandEntry(TStream& Dest, TStream& Source, const TEntryHeader& Header,
                            const std::string& MethodId) {
     if (Header.Lock > 0 && Key == 0) throw EInvalidKey();
     const int64_t entryEnd = Source.Position() + Header.StoredSize;
+    const int64_t sourceSize = Source.Size();
     int32_t sum = 0;
-    bool cutShort = false;
+    bool cutShort = sourceSize >= 0 && entryEnd > sourceSize;
+    bool wrongSize = false;
     if (Header.Method == kMethodCustom) {
+        TBoundedDest bounded(Dest, Header.ExpandedSize);
         if (OnExpand)
-            OnExpand(Dest, Source, Header.StoredSize, Header.ExpandedSize, MethodId, sum);
+            OnExpand(bounded, Source, Header.StoredSize, Header.ExpandedSize, MethodId, sum);
+        wrongSize = bounded.Overrun() || bounded.Written() != Header.ExpandedSize;
     } else {
+        int32_t written = 0;
         try {
-            RunMethod(Source, Dest, Header.Method, TRunDirection::Expand, Header.Lock == 2,
-                      Header.ExpandedSize, Header.StoredSize, sum);
+            written = RunMethod(Source, Dest, Header.Method, TRunDirection::Expand,
+                                Header.Lock == 2, Header.ExpandedSize, Header.StoredSize, sum);
         } catch (const ELZHBadDecodeTable&) {
             if (Header.Lock > 0) throw EInvalidKey();
             throw;
@@ -220,13 +260,15 @@ void TQuillox::ExpandEntry(TStream& Dest, TStream& Source, const TEntryHeader& H
         // A stop is the caller's wish to end, never a key problem, and never a success
         // even when the bytes produced so far add up to the checksum.
         if (FCodec->Stopped()) throw EBadChecksum();
-        cutShort = FCodec->InputOverrun();
+        cutShort = cutShort || FCodec->InputOverrun();
+        wrongSize = FCodec->OutputOverrun() || written != Header.ExpandedSize;
     }
     const auto s = static_cast<uint32_t>(sum);
     const auto c = static_cast<uint32_t>(Header.Checksum);
     const bool accepted =
-        !cutShort && (s == c || (c == 0 && Header.Method == 0) ||
-                      (Header.Lock > 0 && static_cast<uint32_t>(Key) + s == c));
+        !cutShort && !wrongSize &&
+        (s == c || (c == 0 && Header.Method == 0) ||
+         (Header.Lock > 0 && static_cast<uint32_t>(Key) + s == c));
     if (!accepted) {
         if (Header.Lock > 0) throw EInvalidKey();
         throw EBadChecksum();

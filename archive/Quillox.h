@@ -129,8 +129,11 @@ public:
     // Decodes one entry from Source into Dest and verifies it; once accepted, Source is
     // left at the entry's end. Raises EInvalidKey, EBadChecksum, ELZHBadDecodeTable
     // (open entries) and stream errors. An entry that was stopped raises EBadChecksum;
-    // one whose stored bytes end before its data does fails its verification
-    // (EBadChecksum, or EInvalidKey when locked), whatever the sum of its bytes.
+    // one whose stored bytes end before its data does, whose stored data runs past the
+    // end of Source, or whose data is not exactly ExpandedSize bytes fails its
+    // verification (EBadChecksum, or EInvalidKey when locked), whatever the sum of its
+    // bytes. Dest never receives more than ExpandedSize bytes (an OnExpand handler's
+    // bytes past it are dropped), and decoding works on no further than that.
     void ExpandEntry(TStream& Dest, TStream& Source, const TEntryHeader& Header,
                      const std::string& MethodId);
     // Bytes available for the file F (2147483647 when the check is off).
@@ -156,13 +159,10 @@ public:
     void CreateArchive(TStream& Archive, const std::string& MethodId);
 
     // Appends one entry to the archive that fills Archive from position 0, coding
-    // Size bytes of Data from its current position with the archive header's method.
-    // A file whose coded form would pass its budget is stored (method 0) instead.
-    // Keeps the archive header's TotalSize equal to the sum of ExpandedSize. Archive is
-    // left at its end. Raises Exception("Archive ... ") when the archive cannot take the
-    // entry (damaged, or sizes beyond 2147483647), the header errors, OnCompress's
-    // errors and stream errors; on an error the archive is cut back to what it was.
-    // Returns the entry header written.
+    // Size bytes of Data from its current position with the archive header's method:
+    // TArchiveWriter's Add and Finish on that archive (so the archive is walked once
+    // per call; to add many entries, keep one TArchiveWriter). Archive is left at its
+    // end. Returns the entry header written.
     TEntryHeader AddEntry(TStream& Archive, TStream& Data, int32_t Size,
                           const std::string& StoredPath, int32_t DosDateTime,
                           uint16_t Attributes);
@@ -177,10 +177,63 @@ public:
                       int32_t& Checksum);
 
 private:
+    friend class TArchiveWriter;
     int32_t CodeEntry(TStream& Dest, TStream& Data, int64_t dataStart, int32_t Size,
                       int methodIndex, const std::string& methodId, TEntryHeader& entry);
 
     std::unique_ptr<TCompThreadSafety> FCodec;
     std::string FTargetPath;
     int32_t FCompressionMargin = 0;
+};
+
+// Adds entries to one archive stream, one after the other, in time proportional to
+// what is written: the archive already in the stream is walked once, when the writer
+// is made, and every entry is then appended where the last one ended. The archive
+// header's TotalSize is brought up to date by Finish; until then it counts only the
+// entries the archive held before (plus those of earlier Finish calls).
+class TArchiveWriter {
+public:
+    // Walks the archive that fills Archive from position 0. Raises EInvalidHeader when
+    // the stream holds fewer than 21 bytes, the other header errors, and Exception
+    // "Archive is damaged after its last complete entry; nothing can be added" when
+    // the stream does not end exactly where its last complete entry ends.
+    TArchiveWriter(TQuillox& Owner, TStream& Archive);
+    TArchiveWriter(const TArchiveWriter&) = delete;
+    TArchiveWriter& operator=(const TArchiveWriter&) = delete;
+
+    // The archive header's method id; every entry is coded with it (or stored).
+    const std::string& MethodId() const { return FMethodId; }
+    // The sum of ExpandedSize over every entry written so far, old ones included.
+    int64_t TotalSize() const { return FTotal; }
+
+    // Codes Size bytes of Data from its current position as the next entry, with the
+    // owner's Key, margin, OnCompress and OnShowProgress. A file whose coded form would
+    // pass its budget is stored (method 0) instead. Raises Exception when the entry
+    // cannot be taken (negative size, a stored path over 32767 bytes, a total beyond
+    // 2147483647), OnCompress's errors, stream errors and whatever OnShowProgress
+    // raises; on any error the archive is cut back to where it ended before.
+    TEntryHeader Add(TStream& Data, int32_t Size, const std::string& StoredPath,
+                     int32_t DosDateTime, uint16_t Attributes);
+    // Add for a file: its bytes, last-write time and attributes (the folder bit
+    // cleared). Raises EFOpenError for a file that cannot be opened and Exception for
+    // one larger than 2147483647 bytes.
+    TEntryHeader AddFile(const std::string& FileName, const std::string& StoredPath);
+    // Copies the entry whose header begins at Source's position (header, stored path
+    // and stored data, byte for byte, not decoded) as the next entry, and leaves
+    // Source after it. Raises Exception "Archive entry is incomplete" when Source
+    // ends inside the entry, and the errors of Add for its sizes; cut back on errors.
+    TEntryHeader CopyEntry(TStream& Source);
+    // Writes TotalSize into the archive header and leaves the stream at its end.
+    void Finish();
+
+private:
+    void CheckRoom(const std::string& StoredPath, int64_t Size) const;
+
+    TQuillox& FOwner;
+    TStream& FArchive;
+    TArchiveHeader FHeader;
+    std::string FMethodId;
+    int FMethodIndex = 0;
+    int64_t FEnd = 0;    // where the next entry header goes
+    int64_t FTotal = 0;  // sum of ExpandedSize
 };

@@ -1,11 +1,13 @@
 // The writing side of TQuillox: new archive headers and adding entries.
 //
-// An entry is appended in place: its header goes first with StoredSize still 0, then
-// the stored path and the coded data; once the data is written the entry header and
-// the archive header's TotalSize are rewritten. When the coder passes its budget
-// (EUnableToCompress) the data written so far is cut off and the file is coded again
-// from its first byte with the stored copy. Any other failure cuts the archive back
-// to where it ended before, so an archive is never left half-extended.
+// TArchiveWriter walks the archive in its stream once and then appends each entry
+// where the last one ended: the entry header goes first with StoredSize still 0,
+// then the stored path and the coded data; once the data is written the entry header
+// is rewritten, and Finish puts the new TotalSize into the archive header. When the
+// coder passes its budget (EUnableToCompress) the data written so far is cut off and
+// the file is coded again from its first byte with the stored copy. Any other
+// failure cuts the archive back to where it ended before, so an archive is never left
+// half-extended.
 #include <climits>
 #include <cstring>
 
@@ -26,55 +28,96 @@ void TQuillox::CreateArchive(TStream& Archive, const std::string& MethodId) {
 TEntryHeader TQuillox::AddEntry(TStream& Archive, TStream& Data, int32_t Size,
                                 const std::string& StoredPath, int32_t DosDateTime,
                                 uint16_t Attributes) {
+    TArchiveWriter writer(*this, Archive);
+    const TEntryHeader entry = writer.Add(Data, Size, StoredPath, DosDateTime, Attributes);
+    writer.Finish();
+    return entry;
+}
+
+TArchiveWriter::TArchiveWriter(TQuillox& Owner, TStream& Archive)
+    : FOwner(Owner), FArchive(Archive) {
+    Archive.SetPosition(0);
+    if (Archive.Size() < kArchiveHeaderSize) throw EInvalidHeader();
+    FHeader = Owner.ReadArchiveHeader(Archive, FMethodId);
+    FMethodIndex = Owner.RecognizeMethod(FMethodId);
+    // Find the end of the last entry; the archive must end exactly there.
+    FEnd = Archive.Position();
+    TEntryHeader e;
+    std::string p;
+    const int64_t size = Archive.Size();
+    while (FEnd < size && TQuillox::ReadEntryHeader(Archive, e, p)) {
+        FTotal += e.ExpandedSize;
+        FEnd = Archive.Seek(e.StoredSize, TSeekOrigin::soCurrent);
+    }
+    if (FEnd != size)
+        throw Exception("Archive is damaged after its last complete entry; nothing can be added");
+}
+
+void TArchiveWriter::CheckRoom(const std::string& StoredPath, int64_t Size) const {
     if (Size < 0) throw Exception("Archive entry size must not be negative: " + StoredPath);
     if (StoredPath.size() > 32767)
         throw Exception("Archive stored path longer than 32767 bytes: " +
                         StoredPath.substr(0, 80) + "...");
-    Archive.SetPosition(0);
-    if (Archive.Size() < kArchiveHeaderSize) throw EInvalidHeader();
-    std::string methodId;
-    TArchiveHeader header = ReadArchiveHeader(Archive, methodId);
-    int methodIndex = RecognizeMethod(methodId);
-
-    // Find the end of the last entry; the archive must end exactly there.
-    int64_t end = Archive.Position();
-    int64_t total = 0;
-    TEntryHeader e;
-    std::string p;
-    const int64_t size = Archive.Size();
-    while (end < size && ReadEntryHeader(Archive, e, p)) {
-        total += e.ExpandedSize;
-        end = Archive.Seek(e.StoredSize, TSeekOrigin::soCurrent);
-    }
-    if (end != size)
-        throw Exception("Archive is damaged after its last complete entry; nothing can be added");
-    if (total + Size > INT32_MAX)
+    if (FTotal + Size > INT32_MAX)
         throw Exception("Archive would expand to more than 2147483647 bytes: " + StoredPath);
+}
 
+TEntryHeader TArchiveWriter::Add(TStream& Data, int32_t Size, const std::string& StoredPath,
+                                 int32_t DosDateTime, uint16_t Attributes) {
+    CheckRoom(StoredPath, Size);
     TEntryHeader entry;
     entry.PathLength = static_cast<int16_t>(StoredPath.size());
     entry.DateTime = DosDateTime;
     entry.Attributes = Attributes;
     entry.ExpandedSize = Size;
     try {
-        Archive.SetPosition(end);
-        WriteEntryHeader(Archive, entry, StoredPath);
-        const int64_t dataStart = Archive.Position();
-        entry.StoredSize = CodeEntry(Archive, Data, dataStart, Size, methodIndex, methodId, entry);
-        Archive.SetPosition(end);
-        WriteEntryHeader(Archive, entry, StoredPath);
-        header.TotalSize = static_cast<int32_t>(total + Size);
-        Archive.SetPosition(0);
-        WriteArchiveHeader(Archive, header);
-        Archive.Seek(0, TSeekOrigin::soEnd);
+        FArchive.SetPosition(FEnd);
+        WriteEntryHeader(FArchive, entry, StoredPath);
+        const int64_t dataStart = FArchive.Position();
+        entry.StoredSize =
+            FOwner.CodeEntry(FArchive, Data, dataStart, Size, FMethodIndex, FMethodId, entry);
+        FArchive.SetPosition(FEnd);
+        WriteEntryHeader(FArchive, entry, StoredPath);
+        FEnd = FArchive.Seek(0, TSeekOrigin::soEnd);
     } catch (...) {
         try {
-            Archive.SetSize(end);
+            FArchive.SetSize(FEnd);
         } catch (...) {
         }
         throw;
     }
+    FTotal += Size;
     return entry;
+}
+
+TEntryHeader TArchiveWriter::CopyEntry(TStream& Source) {
+    TEntryHeader entry;
+    std::string path;
+    if (!TQuillox::ReadEntryHeader(Source, entry, path) || entry.StoredSize < 0 ||
+        Source.Size() - Source.Position() < entry.StoredSize)
+        throw Exception("Archive entry is incomplete: " + path);
+    CheckRoom(path, entry.ExpandedSize);
+    try {
+        FArchive.SetPosition(FEnd);
+        WriteEntryHeader(FArchive, entry, path);
+        if (entry.StoredSize > 0) FArchive.CopyFrom(Source, entry.StoredSize);
+        FEnd = FArchive.Position();
+    } catch (...) {
+        try {
+            FArchive.SetSize(FEnd);
+        } catch (...) {
+        }
+        throw;
+    }
+    FTotal += entry.ExpandedSize;
+    return entry;
+}
+
+void TArchiveWriter::Finish() {
+    FHeader.TotalSize = static_cast<int32_t>(FTotal);
+    FArchive.SetPosition(0);
+    WriteArchiveHeader(FArchive, FHeader);
+    FArchive.Seek(0, TSeekOrigin::soEnd);
 }
 
 // Codes Size bytes of Data after the entry header; fills Method, Checksum and Lock of
@@ -124,6 +167,13 @@ int32_t TQuillox::CodeEntry(TStream& Dest, TStream& Data, int64_t dataStart, int
 
 TEntryHeader TQuillox::AddFile(TStream& Archive, const std::string& FileName,
                                const std::string& StoredPath) {
+    TArchiveWriter writer(*this, Archive);
+    const TEntryHeader entry = writer.AddFile(FileName, StoredPath);
+    writer.Finish();
+    return entry;
+}
+
+TEntryHeader TArchiveWriter::AddFile(const std::string& FileName, const std::string& StoredPath) {
     TFileStream file(FileName, TFileMode::fmOpenRead);
     const int64_t length = file.Size();
     if (length > INT32_MAX)
@@ -133,6 +183,6 @@ TEntryHeader TQuillox::AddFile(TStream& Archive, const std::string& FileName,
     uint32_t attributes = platform::GetFileAttributes(FileName);
     if (attributes == platform::kInvalidFileAttributes) attributes = 0;
     attributes &= ~platform::kAttrDirectory;
-    return AddEntry(Archive, file, static_cast<int32_t>(length), StoredPath, when,
-                    static_cast<uint16_t>(attributes));
+    return Add(file, static_cast<int32_t>(length), StoredPath, when,
+               static_cast<uint16_t>(attributes));
 }

@@ -9,6 +9,10 @@
 #include "runtime/Stream.h"
 
 namespace {
+// Raised by the byte channel when an expanding method would write past the expanded
+// size; RunMethod ends the method there.
+struct TOutputFull {};
+
 // Eight bytes at a time: the even and odd bytes of each word add up in 16-bit lanes,
 // which cannot overflow within the 128 words summed between folds.
 uint32_t ByteSum(const uint8_t* from, const uint8_t* to) {
@@ -37,6 +41,7 @@ int32_t TCompThreadSafety::RunMethod(TStream& source, TStream& dest, int methodI
     progress_ = onShowProgress ? &onShowProgress : nullptr;
     stopped_ = false;
     inputOverrun_ = false;
+    outputOverrun_ = false;
     if (progress_) {
         int32_t pct = 0;
         (*progress_)(pct);
@@ -52,6 +57,7 @@ int32_t TCompThreadSafety::RunMethod(TStream& source, TStream& dest, int methodI
     } guard{*this};
 
     const bool expanding = direction == TRunDirection::Expand;
+    expanding_ = expanding;
     source_ = &source;
     dest_ = &dest;
     inBuf_ = std::make_unique<uint8_t[]>(kChannelBufferSize);
@@ -70,7 +76,7 @@ int32_t TCompThreadSafety::RunMethod(TStream& source, TStream& dest, int methodI
     inputSum_ = outputSum_ = 0;
     bytesRead_ = 0;
 
-    outputBudget_ = expanding ? INT32_MAX
+    outputBudget_ = expanding ? std::max<int32_t>(expandedSize, 0)
                               : static_cast<int32_t>(static_cast<uint32_t>(sourceSize) -
                                                      static_cast<uint32_t>(compressionMargin));
     scrambleOutput_ = !expanding && key != 0;
@@ -82,12 +88,16 @@ int32_t TCompThreadSafety::RunMethod(TStream& source, TStream& dest, int methodI
     UpdateFastLimits();
 
     if (expanding) {
-        switch (methodIndex) {
-            case 0: CopyStored(*this); break;
-            case 1: UnpackRuns(*this); break;
-            case 2: ExpandLZH(*this, expandedSize); break;
-            case 4: ExpandLH5(*this, expandedSize); break;
-            default: break;
+        try {
+            switch (methodIndex) {
+                case 0: CopyStored(*this); break;
+                case 1: UnpackRuns(*this); break;
+                case 2: ExpandLZH(*this, expandedSize); break;
+                case 4: ExpandLH5(*this, expandedSize); break;
+                default: break;
+            }
+        } catch (const TOutputFull&) {
+            outputOverrun_ = true;
         }
     } else {
         switch (methodIndex) {
@@ -182,7 +192,10 @@ int TCompThreadSafety::Refill() {
 
 void TCompThreadSafety::WriteByteSlow(uint8_t b) {
     SyncOutput();
-    if (outputBudget_ <= 0) throw EUnableToCompress();
+    if (outputBudget_ <= 0) {
+        if (expanding_) throw TOutputFull();
+        throw EUnableToCompress();
+    }
     if (outCursor_ == outEnd_) Flush();
     if (scrambleOutput_) b = Scramble(b);
     *outCursor_++ = b;

@@ -60,14 +60,17 @@ public:
     //   8192 bytes; writes dest in blocks of 8192 bytes, the last block shorter.
     // - checksum receives the 32-bit wrapping byte sum of the uncompressed data.
     // - Expanding: descramble applies the key to every stored byte read (only when key
-    //   is not 0); the decoders write at most expandedSize bytes.
+    //   is not 0). No method writes more than expandedSize bytes (none when it is 0 or
+    //   less), and none works on past that point: a stream that would make more ends
+    //   there with OutputOverrun() set.
     //   Compressing: every byte written is scrambled when key is not 0, and writing more
     //   than sourceSize - compressionMargin bytes raises EUnableToCompress.
     // - Returns the number of bytes written (the compressed size when compressing).
     // - Expanding, a run whose input fell short ends early: Stopped() tells that the
     //   progress handler answered -1, InputOverrun() that a decoder needed input past
     //   the end of the source bytes. Either way the bytes written are incomplete and
-    //   the caller must not accept them, whatever their sum.
+    //   the caller must not accept them, whatever their sum; nor when OutputOverrun()
+    //   is set or the result differs from expandedSize.
     // Errors of the method or the streams (ELZHBadDecodeTable, EUnableToCompress,
     // EWriteError, ...) propagate; bytes already flushed to dest stay there, and the
     // channel's buffers are released either way.
@@ -87,7 +90,8 @@ public:
         return ReadByteSlow();
     }
 
-    // Writes one byte. Raises EUnableToCompress when the output budget is used up.
+    // Writes one byte. When the output budget is used up: compressing, raises
+    // EUnableToCompress; expanding, ends the method's work (OutputOverrun()).
     inline void WriteByte(uint8_t b) {
         if (outCursor_ < outFastEnd_) {
             *outCursor_++ = b;
@@ -120,6 +124,11 @@ public:
     // this ends at once instead of making up data.
     bool InputOverrun() const { return inputOverrun_; }
     void ReportInputOverrun() { inputOverrun_ = true; }
+    // The stream of the last run (expanding) held more than its expanded size: a run,
+    // a match or stored bytes that would have gone past it. What was written stops at
+    // the expanded size.
+    bool OutputOverrun() const { return outputOverrun_; }
+    void ReportOutputOverrun() { outputOverrun_ = true; }
 
     // Run-length method state (reset by RunMethod for every run).
     bool RunStart = true;
@@ -167,6 +176,8 @@ private:
     int16_t keyIndex_ = 0;
     int32_t outputBudget_ = 0;
     const TShowProgressEvent* progress_ = nullptr;
+    bool expanding_ = false;
     bool stopped_ = false;
     bool inputOverrun_ = false;
+    bool outputOverrun_ = false;
 };

@@ -406,10 +406,14 @@ void TLH5Decoder::Expand(int32_t expandedSize) {
         } else {
             const unsigned distance = DecodeDistance(c);
             // A corrupt stream's last match may reach past the expanded size; the copy
-            // stops there so the destination never receives more.
-            const auto length = static_cast<unsigned>(
-                std::min<int32_t>(static_cast<int32_t>(sym) - 253, expandedSize - produced));
-            CopyMatch(c, distance, length);
+            // stops there so the destination never receives more, and the run is marked
+            // as one whose stream does not fit its size.
+            int32_t length = static_cast<int32_t>(sym) - 253;
+            if (length > expandedSize - produced) {
+                length = expandedSize - produced;
+                s_.ReportOutputOverrun();
+            }
+            CopyMatch(c, distance, static_cast<unsigned>(length));
             produced += static_cast<int32_t>(length);
         }
     }

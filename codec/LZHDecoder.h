@@ -1,7 +1,8 @@
 // The LZH decoder. A template over its byte channel so that the codec runs it on
 // TCompThreadSafety and the tests on plain buffers; the channel offers ReadByte()
-// (0..255), a public EndOfInput flag, WriteByte(uint8_t), and PeekInput/TakeInputTo
-// for the bytes it already holds (see TCompThreadSafety). Private to the codec.
+// (0..255), a public EndOfInput flag, WriteByte(uint8_t), PeekInput/TakeInputTo for
+// the bytes it already holds, and ReportOutputOverrun (see TCompThreadSafety). Private
+// to the codec.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +20,8 @@ public:
     TLZHDecoder& operator=(const TLZHDecoder&) = delete;
 
     // Writes expandedSize bytes (nothing when it is 0 or less) and returns true; a match
-    // that would run past expandedSize is cut there. Bits are taken in bulk from the
-    // bytes the channel already holds, but ReadByte, which may refill the channel and
+    // that would run past expandedSize is cut there (the channel's ReportOutputOverrun).
+    // Bits are taken in bulk from the bytes the channel already holds, but ReadByte, which may refill the channel and
     // report progress, is called only when a bit of the next byte is needed, so the
     // source is read no further than the stream's last used byte. When a bit is needed
     // past the end of the input (or after a stop answer), the stream is damaged or cut:
@@ -47,7 +48,10 @@ public:
                 unsigned source =
                     (r - static_cast<unsigned>(ReceivePosition()) - 1) & kRingMask;
                 int32_t length = c - kLengthSymbolBias;
-                if (length > expandedSize - produced) length = expandedSize - produced;
+                if (length > expandedSize - produced) {
+                    length = expandedSize - produced;
+                    channel_.ReportOutputOverrun();
+                }
                 produced += length;
                 for (int32_t k = 0; k < length; ++k) {
                     const uint8_t b = ring_[source];

@@ -66,7 +66,9 @@ struct TResult {
     Bytes out;
     uint32_t checksum = 0;
     bool badTable = false;
-    bool overrun = false;  // the decoder needed input past the end (or past a stop)
+    bool overrun = false;        // the decoder needed input past the end (or past a stop)
+    bool outputOverrun = false;  // the stream held more than the expanded size
+    bool stopped = false;        // the progress handler's -1 was heeded
 };
 
 inline uint32_t ByteSum(const Bytes& b) {
@@ -94,8 +96,12 @@ inline TResult Expand(int method, const TParams& p) {
     }
     FUZZ_CHECK(src.Position() <= static_cast<int64_t>(p.stored.size()));
     r.out = dst.Bytes();
+    // Whatever the stream, no method writes past the expanded size.
+    FUZZ_CHECK(r.out.size() <= static_cast<size_t>(p.expandedSize));
     r.checksum = static_cast<uint32_t>(checksum);
     r.overrun = state.InputOverrun();
+    r.outputOverrun = state.OutputOverrun();
+    r.stopped = state.Stopped();
     return r;
 }
 
@@ -121,7 +127,8 @@ inline void CheckRoundTrip(int method, const uint8_t* data, size_t size) {
                     static_cast<int32_t>(stream.size()), unpackSum, 0, 0, nullptr);
     FUZZ_CHECK(out.Bytes() == input);
     FUZZ_CHECK(static_cast<uint32_t>(unpackSum) == sum);
-    FUZZ_CHECK(!state.InputOverrun() && !state.Stopped());  // a valid stream never runs short
+    // A valid stream never runs short, nor holds more than its size.
+    FUZZ_CHECK(!state.InputOverrun() && !state.Stopped() && !state.OutputOverrun());
 }
 
 }  // namespace fuzz

@@ -155,8 +155,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         q.ExpandArchive(source, (flags & 8) ? &selection : nullptr);
     } catch (const Exception&) {
     }
-    for (fs::recursive_directory_iterator it(".", ec), end; !ec && it != end; it.increment(ec))
+    // Nothing outside "out", and no file larger than the entries allowed (no entry
+    // writes past its expanded size).
+    for (fs::recursive_directory_iterator it(".", ec), end; !ec && it != end; it.increment(ec)) {
         FUZZ_ASSERT(it->path().string().compare(0, 5, "./out") == 0);
+        if (it->is_regular_file(ec))
+            FUZZ_ASSERT(it->file_size(ec) <= static_cast<uintmax_t>(kMaxEntryBytes));
+    }
     FUZZ_ASSERT(!ec);
     return 0;
 }

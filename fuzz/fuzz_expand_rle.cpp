@@ -1,4 +1,5 @@
-// Run-length decoder on arbitrary streams: every stream decodes to something, the
+// Run-length decoder on arbitrary streams: every stream decodes to something, never
+// past the expanded size (a stream that would go on is reported, OutputOverrun), the
 // checksum is the output's byte sum, and packing that output again unpacks back to it.
 #include "FuzzCodec.h"
 
@@ -8,7 +9,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const fuzz::TResult r = fuzz::Expand(1, p);
     FUZZ_CHECK(!r.badTable);
     FUZZ_CHECK(r.checksum == fuzz::ByteSum(r.out));
+    FUZZ_CHECK(r.out.size() <= static_cast<size_t>(p.expandedSize));
     FUZZ_CHECK(r.out.size() <= 255 * p.stored.size());
+    if (r.outputOverrun) FUZZ_CHECK(r.out.size() == static_cast<size_t>(p.expandedSize));
 
     TCompThreadSafety state;
     TMemoryStream plain(r.out), packed, back;

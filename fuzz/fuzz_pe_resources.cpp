@@ -1,7 +1,9 @@
 // Reads an arbitrary file as an installer stub the way quillox sfx does, and rewrites
 // it. Must never crash or read out of bounds; whatever it accepts must come back from
 // its own output unchanged: the same resources, and a version resource that keeps its
-// bytes once laid out.
+// bytes once laid out. The output must itself be a stub that can be packed again, to
+// the very same bytes. The resource directory is also read the way quillox l reads an
+// installer, and must name the same resources at bytes inside the file.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -31,6 +33,14 @@ std::string Scratch() {
     return "out.exe";
 }
 
+std::vector<uint8_t> ReadBack(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    std::remove(path.c_str());
+    return bytes;
+}
+
 bool Same(const pe::Resource& a, const pe::Resource& b) {
     return a.type == b.type && a.name == b.name && a.language == b.language &&
            a.codePage == b.codePage && a.bytes == b.bytes;
@@ -40,10 +50,16 @@ bool Same(const pe::Resource& a, const pe::Resource& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > (1 << 20)) return 0;
+    const std::vector<uint8_t> input(data, data + size);
+    try {
+        for (const auto& e : pe::ReadResourceDirectory(pe::MemorySource(input)))
+            FUZZ_ASSERT(e.offset + e.size <= size);
+    } catch (const pe::Error&) {
+    }
     std::vector<pe::Resource> resources;
     std::unique_ptr<pe::PeImage> image;
     try {
-        image = std::make_unique<pe::PeImage>(std::vector<uint8_t>(data, data + size));
+        image = std::make_unique<pe::PeImage>(input);
         resources = image->Resources();
     } catch (const pe::Error&) {
         return 0;
@@ -64,17 +80,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::remove(out.c_str());
         return 0;
     }
-    std::ifstream in(out, std::ios::binary);
-    std::vector<uint8_t> written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    in.close();
-    std::remove(out.c_str());
+    const std::vector<uint8_t> written = ReadBack(out);
     std::vector<pe::Resource> back;
     try {
-        back = pe::PeImage(written).Resources();
+        const pe::PeImage again(written);
+        back = again.Resources();
+        again.Write(out, back);
     } catch (const pe::Error& e) {
         std::fprintf(stderr, "own output refused: %s\n", e.what());
         abort();
     }
+    FUZZ_ASSERT(ReadBack(out) == written);
     FUZZ_ASSERT(back.size() == resources.size());
     std::stable_sort(resources.begin(), resources.end(), [](const pe::Resource& a, const pe::Resource& b) {
         if (!(a.type == b.type)) return a.type < b.type;

@@ -58,6 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     static_cast<int32_t>(stream.size()), unpackSum, key, 0, nullptr);
     FUZZ_CHECK(out.Bytes() == input);
     FUZZ_CHECK(static_cast<uint32_t>(unpackSum) == sum);
+    FUZZ_CHECK(!state.OutputOverrun());  // no match of the coder's runs past the end
     FUZZ_CHECK(back.Position() == static_cast<int64_t>(stream.size()));
     return 0;
 }

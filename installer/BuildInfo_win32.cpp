@@ -1,39 +1,52 @@
 #include "installer/BuildInfo.h"
 
-#include <cstring>
 #include <vector>
 
 #include <windows.h>
 
-#include "runtime/SystemLibraries.h"
+#include "runtime/Platform.h"
+#include "runtime/VersionInfo.h"
 
 namespace {
-// Copies a queried string value up to its terminating NUL; a failed query leaves out
-// empty.
-void QueryValue(const std::vector<char>& info, const char* subBlock, std::string& out) {
-    void* value = nullptr;
-    UINT length = 0;
-    if (!platform::Version().VerQueryValueA(info.data(), subBlock, &value, &length) || value == nullptr) return;
-    const char* text = static_cast<const char*>(value);
-    out.assign(text, length > 0 ? strnlen(text, length) : std::strlen(text));
+// The value of a text entry of table 040904E4 in the code page the ANSI functions use,
+// up to its terminating NUL; empty when the entry is missing.
+std::string QueryValue(pe::VersionNode& root, const char* key) {
+    const pe::VersionNode* node = pe::FindVersionString(root, "040904E4", key);
+    if (node == nullptr) return {};
+    std::wstring wide;
+    for (size_t i = 0; i + 1 < node->value.size(); i += 2) {
+        const auto c = static_cast<wchar_t>(node->value[i] | node->value[i + 1] << 8);
+        if (c == 0) break;
+        wide.push_back(c);
+    }
+    if (wide.empty()) return {};
+    const int size = static_cast<int>(wide.size());
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return {};
+    std::string text(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, &text[0], n, nullptr, nullptr);
+    return text;
 }
 }  // namespace
 
+// The version resource is read from the running module's own resources, never through
+// its file: the folder it was started from may have a name the ANSI functions cannot
+// spell, or a path too long for them.
 bool GetLocalInfo(std::string& Gateway, std::string& ProductLevel, std::string& EmailDomain) {
-    char exe[MAX_PATH + 1] = {};
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    DWORD ignored = 0;
-    const DWORD size = platform::Version().GetFileVersionInfoSizeA(exe, &ignored);
-    std::vector<char> info(size);
-
     Gateway.clear();
     ProductLevel.clear();
     EmailDomain.clear();
-    if (size == 0 || !platform::Version().GetFileVersionInfoA(exe, 0, size, info.data())) return false;
-
-    // Every separator is doubled; the lookup reads a doubled one as a single one.
-    QueryValue(info, "\\\\StringFileInfo\\\\040904E4\\\\Gateway", Gateway);
-    QueryValue(info, "\\\\StringFileInfo\\\\040904E4\\\\ProductLevel", ProductLevel);
-    QueryValue(info, "\\\\StringFileInfo\\\\040904E4\\\\EmailDomain", EmailDomain);
+    const uint8_t* data = nullptr;
+    int64_t size = 0;
+    // "#16" is the resource type RT_VERSION, "#1" its usual name.
+    if (!platform::FindResourceBytes(platform::ModuleHandle(), "#16", "#1", data, size)) return false;
+    try {
+        pe::VersionNode root = pe::ParseVersionInfo(std::vector<uint8_t>(data, data + size));
+        Gateway = QueryValue(root, "Gateway");
+        ProductLevel = QueryValue(root, "ProductLevel");
+        EmailDomain = QueryValue(root, "EmailDomain");
+    } catch (const pe::Error&) {
+        return false;
+    }
     return !Gateway.empty() && !ProductLevel.empty() && !EmailDomain.empty();
 }

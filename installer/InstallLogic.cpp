@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "installer/Integrity.h"
 #include "runtime/Exception.h"
 
 namespace install {
@@ -34,6 +35,23 @@ std::string FatalErrorText(const std::string& message) {
            "\r\rPlease contact product support for assistance.";
 }
 
+std::string FreshFolderErrorText(const std::string& parent) {
+    return "Cannot create a folder in " + parent;
+}
+
+uint32_t MakeFreshFolder(uint32_t n, const std::function<TCreateResult(uint32_t)>& tryNumber) {
+    constexpr uint32_t kNumbers = 254;
+    uint32_t k = (n - 1) % kNumbers + 1;
+    for (uint32_t tried = 0; tried < kNumbers; ++tried, k = k % kNumbers + 1) {
+        switch (tryNumber(k)) {
+        case TCreateResult::Created: return k;
+        case TCreateResult::Failed: return 0;
+        case TCreateResult::Taken: break;
+        }
+    }
+    return 0;
+}
+
 uint32_t DrawTempNameNumber(uint32_t seed) {
     // One step of a linear congruential generator, scaled to 0..253 by the high bits.
     const uint32_t next = seed * 134775813u + 1u;
@@ -45,28 +63,31 @@ std::string SetupCommandLine(const std::string& targetDir) {
 }
 
 bool RunAttempts(const std::function<void()>& expandOnce,
-                 const std::function<bool(const std::exception&)>& isStop,
                  const std::function<bool(const std::string&)>& askRetry,
-                 const bool& abortRequested) {
+                 const bool& abortRequested,
+                 const std::function<std::string(const std::exception&)>& describeDamage) {
     for (;;) {
         try {
             expandOnce();
             return !abortRequested;
         } catch (const std::exception& e) {
-            if (isStop(e) || abortRequested) return false;
+            if (abortRequested) return false;
+            if (ClassifyExpansionError(e) == TExpansionError::Damage)
+                throw EInstallerDamaged(describeDamage(e));
             if (!askRetry(DiskErrorText(e.what()))) return false;
         }
     }
 }
 
-bool ExpandUnlessAborted(const std::function<void()>& expand,
-                         const std::function<bool(const std::exception&)>& isStop,
-                         const bool& abortRequested) {
+bool ExpandUnlessAborted(const std::function<void()>& expand, const bool& abortRequested,
+                         const std::function<std::string(const std::exception&)>& describeDamage) {
     try {
         expand();
         return !abortRequested;
     } catch (const std::exception& e) {
-        if (abortRequested && isStop(e)) return false;
+        if (abortRequested) return false;
+        if (ClassifyExpansionError(e) == TExpansionError::Damage)
+            throw EInstallerDamaged(describeDamage(e));
         throw;
     }
 }

@@ -32,39 +32,51 @@ std::string DiskErrorText(const std::string& message);
 // "Please contact product support for assistance."
 std::string FatalErrorText(const std::string& message);
 
+// "Cannot create a folder in " + parent: the error that ends the preparation when no
+// fresh folder can be made inside the folder picked in the chooser.
+std::string FreshFolderErrorText(const std::string& parent);
+
 // The unique number of the temporary folder's name, drawn from a clock seed: 1 to 254.
 // Never 0, which would make the temporary-name service pick a number itself and create a
 // file of that name, so that no folder of the name could be made.
 uint32_t DrawTempNameNumber(uint32_t seed);
+
+// How an attempt to create the folder of one name ended.
+enum class TCreateResult { Created, Taken, Failed };
+
+// Makes a fresh folder: tryNumber(k) forms the name of number k and tries to create a
+// folder of it. The numbers go from n (1 to 254) upwards, wrapping from 254 to 1, each
+// tried once, passing over every name that is Taken (a folder or file of that name
+// exists, say one left by an earlier run). Returns the number whose folder was
+// Created, or 0 when an attempt Failed or every name is taken.
+uint32_t MakeFreshFolder(uint32_t n, const std::function<TCreateResult(uint32_t)>& tryNumber);
 
 // The command line that starts targetDir + "\setup.exe": the program's path in double
 // quotation marks, so that a folder with blanks cannot make the system try a shorter
 // program name ("C:\Program.exe") first.
 std::string SetupCommandLine(const std::string& targetDir);
 
-// How one attempt at the product expansion can end.
-enum class TAttemptEnd { Expanded, Stopped, Failed };
-
 // The product expansion's attempt loop. expandOnce rewinds the archive and expands it;
 // when it returns the loop answers true, unless abortRequested is set: an abort the
 // user confirmed too late to stop the expansion (at the last progress report) is still
-// an abort. An attempt ended by isStop (the component's bad-checksum error: a confirmed
-// abort, or damaged data) answers false without a word. Any other error is offered to
-// askRetry with the disk-error text; true starts the next attempt, false answers false.
-// Once the user has confirmed the abort, an error ends the loop with false without
-// asking: the user has already chosen to stop.
+// an abort. Once the user has confirmed the abort, an error (the component's bad
+// checksum that a stop ends in, or any other) answers false without a word: the user
+// has already chosen to stop. Otherwise an error that ClassifyExpansionError calls
+// damage raises EInstallerDamaged with describeDamage's text for it, never asking; any
+// other error is offered to askRetry with the disk-error text, where true starts the
+// next attempt and false answers false.
 bool RunAttempts(const std::function<void()>& expandOnce,
-                 const std::function<bool(const std::exception&)>& isStop,
                  const std::function<bool(const std::string&)>& askRetry,
-                 const bool& abortRequested);
+                 const bool& abortRequested,
+                 const std::function<std::string(const std::exception&)>& describeDamage);
 
 // Expands the welcome archive through expand. An abort that the user confirmed while it
-// ran ends the expansion with the component's bad-checksum error (isStop); that is a
-// cancel, answered false, and so is an abort confirmed too late to stop it (at the last
-// progress report). Any other error, and a bad checksum without an abort, is passed on.
-// True when the expansion returned and no abort was asked for.
-bool ExpandUnlessAborted(const std::function<void()>& expand,
-                         const std::function<bool(const std::exception&)>& isStop,
-                         const bool& abortRequested);
+// ran (the expansion then ends with an error, or returns when the abort came at the
+// last progress report) is a cancel, answered false. Without an abort, damage (as
+// ClassifyExpansionError says) raises EInstallerDamaged with describeDamage's text, and
+// any other error is passed on. True when the expansion returned and no abort was asked
+// for.
+bool ExpandUnlessAborted(const std::function<void()>& expand, const bool& abortRequested,
+                         const std::function<std::string(const std::exception&)>& describeDamage);
 
 }  // namespace install

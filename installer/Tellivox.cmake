@@ -2,8 +2,9 @@
 #                          [DEPENDS <targets>...])
 #
 # Links an installer executable: the program start, the main window and its windows,
-# the two archives as resources "WELCOME" and "QUORV" of type "TQUILLOX", and the
-# version information with the build values. Without archives it links the stub that
+# the two archives as resources "WELCOME" and "QUORV" of type "TQUILLOX" with their
+# check record (made by TVX_HOST_QUILLOX, as `quillox sfx` makes it), and the version
+# information with the build values. Without archives it links the stub that
 # `quillox sfx` packs releases into (TellivoxStub.exe; the demo's Tellivox.exe is made
 # so); tests link variants that carry damaged or larger archives.
 function(tvx_installer_executable name)
@@ -17,6 +18,20 @@ function(tvx_installer_executable name)
   endif()
   if(I_QUORV)
     tvx_add_resources(${name} TYPE TQUILLOX NAME QUORV FILE ${I_QUORV})
+  endif()
+  if(I_WELCOME OR I_QUORV)
+    set(record ${CMAKE_CURRENT_BINARY_DIR}/${name}-check-record.bin)
+    set(pairs)
+    foreach(archive WELCOME QUORV)
+      if(I_${archive})
+        list(APPEND pairs ${archive}=${I_${archive}})
+      endif()
+    endforeach()
+    add_custom_command(OUTPUT ${record}
+      COMMAND ${TVX_HOST_QUILLOX} check-record ${record} ${pairs}
+      DEPENDS ${I_WELCOME} ${I_QUORV} ${TVX_HOST_QUILLOX}
+      COMMENT "Check record of ${name}'s archives" VERBATIM)
+    tvx_add_resources(${name} TYPE TVXCHECK NAME PAYLOAD FILE ${record})
   endif()
   tvx_version_resource(${name} "Quorvane installer")
   tvx_load_config(${name})

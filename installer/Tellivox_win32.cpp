@@ -1,6 +1,8 @@
 // Program start of the installer: the single-instance guard, the application's title,
 // the main window and the message loop. The main window's first activation runs the
-// install sequence; its final close ends the loop and the program.
+// install sequence; its final close ends the loop and the program. The exit code says
+// how the run ended (install::TOutcome): 0 setup.exe started, 1 cancelled, 2 damaged,
+// 3 any other failure; a second copy ends silently with 0.
 #include "installer/uUnpack.h"
 
 #include <exception>
@@ -50,15 +52,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application.Initialize();
     Application.Title = "Tellivox";
     Application.HelpFile = "Tellivox.HLP";
+    const TfrmUnpack* unpack = nullptr;
     try {
         // Every system library the installer uses beyond the system's core, each from
         // the system folder by full path; one that is missing is reported here.
         platform::LoadSystemLibraries();
-        Application.CreateForm<TfrmUnpack>();
+        unpack = &Application.CreateForm<TfrmUnpack>();
     } catch (const std::exception& e) {
         MessageDlg(install::FatalErrorText(e.what()), TMsgDlgType::Error, mbOK, mbOK, mbOK);
     }
     Application.Run();
+    const install::TOutcome outcome = unpack ? unpack->RunRecord.Outcome : install::TOutcome::Failed;
     Application.DestroyForms();
-    return 0;
+    return static_cast<int>(outcome);
 }

@@ -1,4 +1,5 @@
-// Deletion at the next restart of the files the installer leaves behind.
+// Taking away what the installer wrote: at once, or at the next restart for the files
+// setup.exe runs from (and whatever cannot be taken away at once).
 #pragma once
 
 #include <string>
@@ -10,3 +11,13 @@
 // gives False. Records are kept in call order, duplicates included, so a folder
 // recorded after its files is removed after them.
 bool DeleteAtRestart(const std::string& Path);
+
+// Deletes the file now, clearing a read-only attribute first. True when no file of that
+// name is left (also when there was none). Never raises.
+bool DeleteFileNow(const std::string& Path);
+
+// Removes the folder now when it is empty. When the process's current folder is this
+// folder or lies inside it, the current folder moves to its parent first (a current
+// folder cannot be removed). True
+// when no folder of that name is left (also when there was none). Never raises.
+bool RemoveFolderNow(const std::string& Path);

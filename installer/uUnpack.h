@@ -1,8 +1,9 @@
 // TfrmUnpack: the installer's main window. A small progress window that hosts the
 // archive component Compress1 and, on its first activation, runs the whole install
-// sequence: preparation (temporary folder, welcome page, destination), the product
-// expansion with progress, Cancel and a retry prompt on disk errors, then setup.ini and
-// the start of setup.exe, and finally deletion at restart of everything it wrote.
+// sequence: the check of its payload, preparation (temporary folder, welcome page,
+// destination), the product expansion with progress, Cancel and a retry prompt on disk
+// errors, then setup.ini and the start of setup.exe. A run that started setup.exe
+// leaves its files for deletion at restart; any other run takes them away at once.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "archive/Quillox.h"
+#include "installer/RunRecord.h"
 #include "forms/Forms.h"
 #include "installer/UiPacer.h"
 #include "runtime/StringList.h"
@@ -43,18 +45,22 @@ public:
     std::string Gateway, ProductLevel, EmailDomain;
     // Every file announced for expansion, full paths, in order, duplicates kept.
     std::unique_ptr<TStrings> ExtractedFiles;
+    // How the run ended (the program's exit code) and the folders it created.
+    install::TRunRecord RunRecord;
 
     void FormCreate();
     // Runs the install sequence, once, on the first activation.
     void FormActivate();
     void FormDestroy();
 
-    // Preparation: temporary folder, welcome archive and page, destination. True when
-    // the installation may go on into TargetDir. Errors of the archive component and
-    // of the chooser propagate.
+    // Preparation: the payload check, temporary folder, welcome archive and page,
+    // destination. True when the installation may go on into TargetDir; false when the
+    // user cancelled. Raises install::EInstallerDamaged for a damaged payload; errors of
+    // the archive component and of the chooser propagate.
     bool SetTarget();
     // Preparation and the product expansion; true when the product archive was expanded
-    // completely.
+    // completely, false when the user cancelled. Raises as SetTarget, and
+    // install::EInstallerDamaged when the product archive turns out damaged.
     bool Start();
     void Reset();
     void Compress1CheckFile(std::string& filepath, TCProcessMode mode);
@@ -65,9 +71,21 @@ public:
     bool GetLocalInfo();
 
 private:
+    // Compares the payload with its check record; false when the user cancelled.
+    bool CheckPayload();
+    // The text of a damaged installer's report for an error met while expanding.
+    std::string DescribeDamage(const std::exception& e) const;
+    // Sets the status line (Label1) and repaints it at once.
+    void ShowStatus(const std::string& text);
+    // Takes away what the run made, or leaves it for deletion at restart when setup.exe
+    // runs from it.
+    void CleanUp(bool setupStarted);
+
     TFormPtr<TfrmWelcome> frmWelcome_;
     TFormPtr<TfrmSelectDir> frmSelectDir_;
     bool sequenceStarted_ = false;
+    // The stored path of the entry being expanded; empty before the first.
+    std::string currentEntry_;
     // How often the extraction's handlers repaint the bar and process messages.
     TUiPacer uiPacer_{25};
 };

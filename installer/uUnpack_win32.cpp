@@ -2,10 +2,12 @@
 
 #include "forms/Dialogs.h"
 #include "installer/InstallLogic.h"
+#include "installer/Integrity.h"
 #include "installer/uKillDir.h"
 #include "installer/BuildInfo.h"
 #include "installer/SetupIni.h"
 #include "runtime/Exception.h"
+#include "runtime/Platform.h"
 #include "runtime/Stream.h"
 #include "windows/TempPath.h"
 #include "windows/uSelectDir.h"
@@ -36,9 +38,9 @@ std::vector<TControlDef> UnpackControls() {
     };
 }
 
-bool IsBadChecksum(const std::exception& e) {
-    return dynamic_cast<const EBadChecksum*>(&e) != nullptr;
-}
+// A payload check still running after this long says so in the status line, so that a
+// check of a second or more is announced for most of its time.
+constexpr DWORD kSayCheckingAfterMs = 500;
 
 // Clock seed for the temporary name's number.
 uint32_t ClockSeed() {
@@ -47,24 +49,41 @@ uint32_t ClockSeed() {
     return ((t.wHour * 60u + t.wMinute) * 60u + t.wSecond) * 1000u + t.wMilliseconds;
 }
 
-// Forms the temporary folder's name "_ZK<n in hex>.tmp" in the system's temporary-files
-// folder and creates it (an existing folder of that name will do). Raises Exception
-// ("Cannot create temporary folder ...") when there is no usable temporary-files
-// folder, no name can be formed in it or no folder of the name exists afterwards: an
-// empty answer must never let the files go to the root of a drive.
-std::string MakeTempFolder(uint32_t n) {
-    const TTempPath temp = UsableTempPath();
+// Creates a folder of a new name "_ZK<k in hex>.tmp" (the temporary-name service's form
+// for the prefix "_ZKINST") inside parent, with k from n on, passing over every name
+// that is taken (install::MakeFreshFolder). So the folder is always one this run made
+// and found empty, never one left by an earlier run. Returns its path; empty when no
+// name can be formed in parent, every name is taken, or creation fails.
+std::string MakeFreshFolder(const std::string& parent, uint32_t n) {
     // GetTempFileNameA's limit on Windows; checked here so that every system stops alike.
     constexpr size_t kMaxFolderForName = MAX_PATH - 14;
-    char name[MAX_PATH + 1] = {};
-    if (temp.Path.empty() || temp.Path.size() > kMaxFolderForName ||
-        GetTempFileNameA(temp.Path.c_str(), "_ZKINST", n, name) == 0 || name[0] == '\0')
-        throw Exception(install::TempFolderErrorText(temp.Shown));
-    CreateDirectoryA(name, nullptr);
-    const DWORD attributes = GetFileAttributesA(name);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        throw Exception(install::TempFolderErrorText(name));
-    return name;
+    if (parent.empty() || parent.size() > kMaxFolderForName) return {};
+    std::string made;
+    install::MakeFreshFolder(n, [&](uint32_t k) {
+        char name[MAX_PATH + 1] = {};
+        if (GetTempFileNameA(parent.c_str(), "_ZKINST", k, name) == 0 || name[0] == '\0')
+            return install::TCreateResult::Failed;
+        if (CreateDirectoryA(name, nullptr)) {
+            made = name;
+            return install::TCreateResult::Created;
+        }
+        const DWORD error = GetLastError();
+        return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS
+                   ? install::TCreateResult::Taken
+                   : install::TCreateResult::Failed;
+    });
+    return made;
+}
+
+// The temporary folder: a fresh folder in the system's temporary-files folder. Raises
+// Exception ("Cannot create temporary folder <temporary-files folder>") when there is
+// none that can be used or no fresh folder can be made in it: an empty answer must
+// never let the files go to the root of a drive.
+std::string MakeTempFolder(uint32_t n) {
+    const TTempPath temp = UsableTempPath();
+    const std::string made = MakeFreshFolder(temp.Path, n);
+    if (made.empty()) throw Exception(install::TempFolderErrorText(temp.Shown));
+    return made;
 }
 
 }  // namespace
@@ -100,39 +119,102 @@ void TfrmUnpack::FormActivate() {
     if (sequenceStarted_) return;
     sequenceStarted_ = true;
 
+    using install::TOutcome;
     Application.ProcessMessages();
     bool succeeded = false;
     try {
         succeeded = Start();
+        if (!succeeded) RunRecord.Outcome = TOutcome::Cancelled;
+    } catch (const install::EInstallerDamaged& e) {
+        RunRecord.Outcome = TOutcome::Damaged;
+        MessageDlg(install::DamagedText(e.Message()), TMsgDlgType::Error, mbOK, mbOK, mbOK);
     } catch (const std::exception& e) {
-        // An error of the preparation: report it, then clean up and end like a cancel,
-        // rather than leave a window without title-bar buttons that offers no way on.
+        // An error of the preparation: report it, then clean up and end, rather than
+        // leave a window without title-bar buttons that offers no way on.
+        RunRecord.Outcome = TOutcome::Failed;
         Application.HandleException(e);
     }
     AbortRequested = !succeeded;
     Application.ProcessMessages();
 
+    bool started = false;
     if (!AbortRequested) {
         GetLocalInfo();
         WriteSetupIni(TargetDir, Gateway, ProductLevel, EmailDomain);
-        WinExec(install::SetupCommandLine(TargetDir).c_str(), SW_SHOWNORMAL);
+        // setup.exe runs in the folder it was expanded into.
+        SetCurrentDirectoryA(TargetDir.c_str());
+        started = WinExec(install::SetupCommandLine(TargetDir).c_str(), SW_SHOWNORMAL) > 31;
+        RunRecord.Outcome = started ? TOutcome::SetupStarted : TOutcome::Failed;
+        if (!started)
+            Application.HandleException(Exception("Cannot start " + TargetDir + "\\setup.exe"));
+    } else if (succeeded) {
+        // Cancel confirmed while the messages above were processed, after the expansion.
+        RunRecord.Outcome = TOutcome::Cancelled;
     }
-
-    for (int i = 0; i < ExtractedFiles->Count(); ++i) DeleteAtRestart(ExtractedFiles->Strings(i));
-    DeleteAtRestart(TargetDir);
+    CleanUp(started);
     Close();
+}
+
+void TfrmUnpack::CleanUp(bool setupStarted) {
+    const install::TCleanupServices services{DeleteFileNow, RemoveFolderNow, DeleteAtRestart};
+    std::vector<std::string> files;
+    for (int i = 0; i < ExtractedFiles->Count(); ++i) files.push_back(ExtractedFiles->Strings(i));
+    if (setupStarted)
+        install::ScheduleAtRestart(files, RunRecord.Folders(), services);
+    else
+        install::RemoveNow(files, RunRecord.Folders(), services);
+}
+
+bool TfrmUnpack::CheckPayload() {
+    const DWORD began = GetTickCount();
+    bool said = false;
+    const auto keepGoing = [&] {
+        if (!said && GetTickCount() - began >= kSayCheckingAfterMs) {
+            ShowStatus("Checking the installer...");
+            said = true;
+        }
+        Application.ProcessMessages();
+        return !AbortRequested;
+    };
+    const auto find = [](const std::string& type, const std::string& name, const uint8_t*& data,
+                         int64_t& size) {
+        return platform::FindResourceBytes(platform::ModuleHandle(), type, name, data, size);
+    };
+    if (!install::CheckPayload(find, keepGoing)) return false;
+    for (const char* name : install::kPayloadArchives)
+        install::CheckArchiveComplete(Compress1, *Compress1.OpenArchiveResource(name, ""), name);
+    if (said) ShowStatus("");
+    return true;
+}
+
+std::string TfrmUnpack::DescribeDamage(const std::exception& e) const {
+    return install::DamageDetail(currentEntry_, e.what());
+}
+
+void TfrmUnpack::ShowStatus(const std::string& text) {
+    Label1.SetText(text);
+    if (Label1.Handle()) {
+        InvalidateRect(Label1.Handle(), nullptr, TRUE);
+        UpdateWindow(Label1.Handle());
+    }
 }
 
 bool TfrmUnpack::SetTarget() {
     bool result = false;
 
+    if (!CheckPayload()) return false;
+
     const uint32_t n = install::DrawTempNameNumber(ClockSeed());
     TargetDir = MakeTempFolder(n);
+    RunRecord.FolderMade(TargetDir);
 
     ArchiveStream = Compress1.OpenArchiveResource("WELCOME", "");
     if (!install::ExpandUnlessAborted(
-            [this] { Compress1.ExpandArchive(*ArchiveStream, nullptr); }, IsBadChecksum,
-            AbortRequested))
+            [this] {
+                currentEntry_.clear();
+                Compress1.ExpandArchive(*ArchiveStream, nullptr);
+            },
+            AbortRequested, [this](const std::exception& e) { return DescribeDamage(e); }))
         return false;
 
     if (!frmWelcome_) frmWelcome_ = NewForm<TfrmWelcome>(this);
@@ -155,7 +237,12 @@ bool TfrmUnpack::SetTarget() {
         TQuillox::FreeArchiveList(&entries);
     }
 
-    if (!frmSelectDir_) frmSelectDir_ = NewForm<TfrmSelectDir>(this);
+    if (!frmSelectDir_) {
+        frmSelectDir_ = NewForm<TfrmSelectDir>(this);
+        frmSelectDir_->OnFolderCreated = [this](const std::string& folder) {
+            RunRecord.FolderMade(folder);
+        };
+    }
     frmSelectDir_->BytesNeeded = Needed;
     frmSelectDir_->SetTargetDir(TargetDir);
     if (static_cast<int64_t>(Needed) < frmSelectDir_->BytesFree)
@@ -163,7 +250,19 @@ bool TfrmUnpack::SetTarget() {
     else
         result = frmSelectDir_->ShowModal() == mrOK;
 
-    if (result) TargetDir = frmSelectDir_->DL1->Directory();
+    if (result) {
+        // The folder settled on, when this run made it (the temporary folder, or one made
+        // with "Create New"); otherwise a fresh folder inside it, so that nothing that
+        // was there before is overwritten or scheduled for deletion.
+        const std::string chosen = frmSelectDir_->DL1->Directory();
+        if (RunRecord.MadeFolder(chosen)) {
+            TargetDir = chosen;
+        } else {
+            TargetDir = MakeFreshFolder(chosen, n);
+            if (TargetDir.empty()) throw Exception(install::FreshFolderErrorText(chosen));
+            RunRecord.FolderMade(TargetDir);
+        }
+    }
     return result;
 }
 
@@ -174,19 +273,27 @@ bool TfrmUnpack::Start() {
     lblDest.SetText("Extracting to " + TargetDir);
     Compress1.SetTargetPath(TargetDir);
 
-    const bool result = install::RunAttempts(
-        [this] {
-            ArchiveStream->SetPosition(0);
-            Compress1.ExpandArchive(*ArchiveStream, nullptr);
-        },
-        IsBadChecksum,
-        [](const std::string& text) {
-            return MessageDlg(text, TMsgDlgType::Error, mbOK | mbCancel, mbOK, mbCancel) == mrOK;
-        },
-        AbortRequested);
-
-    Label1.SetText("Done.");
-    ArchiveStream.reset();
+    const auto finish = [this] {
+        Label1.SetText("Done.");
+        ArchiveStream.reset();
+    };
+    bool result = false;
+    try {
+        result = install::RunAttempts(
+            [this] {
+                ArchiveStream->SetPosition(0);
+                currentEntry_.clear();
+                Compress1.ExpandArchive(*ArchiveStream, nullptr);
+            },
+            [](const std::string& text) {
+                return MessageDlg(text, TMsgDlgType::Error, mbOK | mbCancel, mbOK, mbCancel) == mrOK;
+            },
+            AbortRequested, [this](const std::exception& e) { return DescribeDamage(e); });
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
     return result;
 }
 
@@ -198,14 +305,16 @@ void TfrmUnpack::Reset() {
 void TfrmUnpack::Compress1CheckFile(std::string& filepath, TCProcessMode mode) {
     Application.ProcessMessages();
     if (mode != TCProcessMode::cpmExpand) return;
+    // The path as the archive stores it, for a damage report: the component put
+    // TargetPath in front of a relative one.
+    const std::string& base = Compress1.TargetPath();
+    currentEntry_ = !base.empty() && filepath.compare(0, base.size(), base) == 0
+                        ? filepath.substr(base.size())
+                        : filepath;
     const std::string name = install::FileNamePart(filepath);
     filepath = install::FlatTargetPath(TargetDir, filepath);
     ExtractedFiles->Add(filepath);
-    Label1.SetText("Unpacking " + name);
-    if (Label1.Handle()) {
-        InvalidateRect(Label1.Handle(), nullptr, TRUE);
-        UpdateWindow(Label1.Handle());
-    }
+    ShowStatus("Unpacking " + name);
     // The entry's first progress report then processes messages again, so that the new
     // status line can be read at once.
     uiPacer_.NewEntry();

@@ -9,13 +9,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <cstring>
 #include <ctime>
 #include <map>
 #include <mutex>
 
+#include "runtime/ConfinedFolder.h"
 #include "runtime/DosDateTime.h"
+#include "runtime/Exception.h"
 #include "runtime/NativeResources.h"
 #include "runtime/Stream.h"
 
@@ -90,18 +93,25 @@ bool GetFileDosDateTime(const std::string& path, int32_t& dosDateTime) {
     return true;
 }
 
+namespace {
+
 // Only read-only has a native counterpart (the owner's write permission); the other
 // Windows bits are not kept by the file system.
+mode_t ModeWithAttributes(mode_t mode, uint32_t attributes) {
+    mode &= 07777;
+    if (attributes & kAttrReadOnly)
+        return mode & static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
+    return mode | S_IWUSR;
+}
+
+}  // namespace
+
+// A symbolic link is left alone: its target is some other file.
 bool SetFileAttributes(const std::string& path, uint32_t attributes) {
     const std::string native = NativePath(path);
     struct stat st;
-    if (::stat(native.c_str(), &st) != 0) return false;
-    mode_t mode = st.st_mode & 07777;
-    if (attributes & kAttrReadOnly)
-        mode &= static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
-    else
-        mode |= S_IWUSR;
-    return ::chmod(native.c_str(), mode) == 0;
+    if (::lstat(native.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) return false;
+    return ::chmod(native.c_str(), ModeWithAttributes(st.st_mode, attributes)) == 0;
 }
 
 // Directories report 0x10, files 0x20 (archive, as every freshly written Windows file
@@ -211,6 +221,78 @@ bool FindResourceBytes(const ModuleHandle& module, const std::string& type,
         }
     }
     return false;
+}
+
+// ---- TConfinedFolder --------------------------------------------------------------
+
+TConfinedFolder::TConfinedFolder(const std::string& folder) : path_(folder) {
+    fd_ = ::open(NativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) throw EInOutError(errno, FormatMessage("Cannot open folder %s", folder));
+}
+
+TConfinedFolder::~TConfinedFolder() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::string TConfinedFolder::Join(const std::string& name) const {
+    if (path_.empty() || path_.back() == '\\' || path_.back() == '/') return path_ + name;
+    return path_ + "\\" + name;
+}
+
+TNameKind TConfinedFolder::Kind(const std::string& name) const {
+    struct stat st;
+    if (::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return TNameKind::Missing;
+    if (S_ISLNK(st.st_mode)) return TNameKind::Link;
+    if (S_ISDIR(st.st_mode)) return TNameKind::Folder;
+    return S_ISREG(st.st_mode) ? TNameKind::File : TNameKind::Other;
+}
+
+bool TConfinedFolder::Enter(const std::string& name) {
+    const std::string path = Join(name);
+    const TNameKind kind = Kind(name);
+    if (kind == TNameKind::Link) return false;
+    if (kind == TNameKind::File || kind == TNameKind::Other)
+        throw EInOutError(ENOTDIR, FormatMessage("Cannot create folder %s", path));
+    if (kind == TNameKind::Missing && ::mkdirat(fd_, name.c_str(), 0777) != 0 && errno != EEXIST)
+        throw EInOutError(errno, FormatMessage("Cannot create folder %s", path));
+    // O_NOFOLLOW: a link put there since the check is refused, not entered.
+    const int child =
+        ::openat(fd_, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (child < 0) {
+        if (errno == ELOOP || Kind(name) == TNameKind::Link) return false;
+        throw EInOutError(errno, FormatMessage("Cannot create folder %s", path));
+    }
+    ::close(fd_);
+    fd_ = child;
+    path_ = path;
+    return true;
+}
+
+std::unique_ptr<TFileStream> TConfinedFolder::CreateNew(const std::string& prefix,
+                                                        std::string& name) {
+    for (int n = 1; n <= 1000; ++n) {
+        name = prefix + std::to_string(::getpid()) + "-" + std::to_string(n) + ".tmp";
+        const int fd = ::openat(fd_, name.c_str(),
+                                O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) return std::make_unique<TFileStream>(Join(name), static_cast<intptr_t>(fd));
+        if (errno != EEXIST) break;
+    }
+    name.clear();
+    return nullptr;
+}
+
+bool TConfinedFolder::Commit(std::unique_ptr<TFileStream> file, const std::string& temp,
+                             uint32_t attributes, const std::string& target) {
+    const int fd = static_cast<int>(file->Handle());
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || ::fchmod(fd, ModeWithAttributes(st.st_mode, attributes)) != 0)
+        return false;
+    file.reset();
+    return ::renameat(fd_, temp.c_str(), fd_, target.c_str()) == 0;
+}
+
+bool TConfinedFolder::Remove(const std::string& name) {
+    return ::unlinkat(fd_, name.c_str(), 0) == 0;
 }
 
 }  // namespace platform

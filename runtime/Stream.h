@@ -94,6 +94,9 @@ enum class TFileMode {
 class TFileStream : public TStream {
 public:
     TFileStream(const std::string& path, TFileMode mode);
+    // Takes over a file the platform layer opened (a descriptor natively, a HANDLE on
+    // Windows); the stream closes it. Path names the file in messages.
+    TFileStream(const std::string& path, intptr_t handle) : path_(path), handle_(handle) {}
     ~TFileStream() override;
 
     int32_t Read(void* buffer, int32_t count) override;

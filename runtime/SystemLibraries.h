@@ -33,11 +33,6 @@ struct Comctl32Functions {
     decltype(&::InitCommonControlsEx) InitCommonControlsEx;  // null before version 4.70
     decltype(&::ImageList_Draw) ImageList_Draw;
 };
-struct VersionFunctions {
-    decltype(&::GetFileVersionInfoSizeA) GetFileVersionInfoSizeA;
-    decltype(&::GetFileVersionInfoA) GetFileVersionInfoA;
-    decltype(&::VerQueryValueA) VerQueryValueA;
-};
 struct Shell32Functions {
     decltype(&::SHGetFileInfoA) SHGetFileInfoA;
     decltype(&::ShellExecuteA) ShellExecuteA;
@@ -48,7 +43,6 @@ struct Advapi32Functions {
     decltype(&::RegCloseKey) RegCloseKey;
 };
 const Comctl32Functions& Comctl32();
-const VersionFunctions& Version();
 const Shell32Functions& Shell32();
 const Advapi32Functions& Advapi32();
 

@@ -76,18 +76,6 @@ const Comctl32Functions& Comctl32() {
     return functions;
 }
 
-const VersionFunctions& Version() {
-    static const VersionFunctions functions = [] {
-        const Library lib("version.dll");
-        VersionFunctions f{};
-        lib.Need(f.GetFileVersionInfoSizeA, "GetFileVersionInfoSizeA");
-        lib.Need(f.GetFileVersionInfoA, "GetFileVersionInfoA");
-        lib.Need(f.VerQueryValueA, "VerQueryValueA");
-        return f;
-    }();
-    return functions;
-}
-
 const Shell32Functions& Shell32() {
     static const Shell32Functions functions = [] {
         const Library lib("shell32.dll");
@@ -126,7 +114,6 @@ const char* RichEditClass() {
 
 void LoadSystemLibraries() {
     Comctl32();
-    Version();
     Shell32();
     Advapi32();
     RichEditClass();

@@ -19,5 +19,7 @@ work=$(mktemp -d "$(dirname "$exe")/.sign.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 osslsigncode sign -certs "$cert" -key "$key" -h sha256 -n "Quorvane installer" \
   -in "$exe" -out "$work/signed.exe" >/dev/null
+# The signed file takes EXE's place with EXE's permissions (an executable stays one).
+chmod --reference="$exe" "$work/signed.exe"
 mv -f "$work/signed.exe" "$exe"
 echo "signed $exe"

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "forms/Forms.h"
@@ -26,8 +27,13 @@ public:
     // Selects the folder's drive (when listed, matched case-sensitively by "C:"),
     // updates the status texts and BytesFree, opens the folder, then highlights the
     // entry named as the folder's last part. Raises EInOutError when the folder
-    // cannot be entered; nothing after that step is done then.
+    // cannot be entered; nothing after that step is done then. For a drive that is not
+    // listed only the status texts are updated (for the drive shown), so that they
+    // name BytesNeeded, and the highlighting is tried.
     void SetTargetDir(const std::string& folder);
+
+    // Raised when "Create New" has made a folder, with its full path.
+    std::function<void(const std::string& folder)> OnFolderCreated;
 
     TLabel* Label2;
     TLabel* lblFolder;

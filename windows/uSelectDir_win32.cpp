@@ -3,6 +3,7 @@
 #include "windows/uSelectDir.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "forms/Dialogs.h"
 #include "windows/ChooserText.h"
@@ -45,6 +46,14 @@ std::vector<TControlDef> StandardRows() {
     for (auto& row : SelectDirControls())
         if (row.Kind != TControlKind::Custom) rows.push_back(std::move(row));
     return rows;
+}
+
+// The full path of a folder named as typed (relative to the current folder, say).
+std::string FullPath(const std::string& path) {
+    char full[MAX_PATH + 1] = {};
+    char* name = nullptr;
+    const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, &name);
+    return n > 0 && n < sizeof full ? std::string(full, n) : path;
 }
 
 TControlDef Row(const std::string& name) {
@@ -111,6 +120,10 @@ void TfrmSelectDir::SetTargetDir(const std::string& folder) {
         DC1Click();
         BytesFree = DC1->Items()[static_cast<size_t>(at)].Specs->FreeSpace;
         DL1->SetDirectory(folder);
+    } else if (DC1->ItemIndex() >= 0) {
+        DC1Click();
+    } else {
+        lblStatus->SetText(NeededBytesText(BytesNeeded, INT64_MAX));
     }
     const int hit = FindHighlightEntry(DL1->ItemTexts(), HighlightName(folder));
     if (hit >= 0) DL1->SetItemIndex(hit);
@@ -148,10 +161,15 @@ void TfrmSelectDir::FormClick() { lblFolder->SetText(LowerCase(DL1->Directory())
 void TfrmSelectDir::cmdCreateClick() {
     const std::string proposal = DL1->GetItemPath(DL1->ItemIndex());
     const std::string folder = InputBox("Destination", "Enter new directory", proposal);
-    if (!CreateDirectoryA(folder.c_str(), nullptr))
+    if (!CreateDirectoryA(folder.c_str(), nullptr)) {
         MessageDlg("Unable to create directory", TMsgDlgType::Error, mbOK, mbOK, mbOK);
-    else
+        // Nothing new to install into (Cancel in the input box proposes a folder that
+        // exists): the chooser stays open instead of closing with OK.
+        ModalResult = mrNone;
+    } else {
+        if (OnFolderCreated) OnFolderCreated(FullPath(folder));
         DL1->SetDirectory(folder);
+    }
     DL1Click();
 }
 

@@ -114,6 +114,20 @@ TEST_F(Expand, StopsAtAHeaderThatCannotBeRead) {
     EXPECT_FALSE(Exists("never"));
 }
 
+// An entry cut off by the end of the archive fails, even when the bytes that are
+// there make its size and checksum (a stored entry with Checksum 0, or a run-length
+// entry whose runs add up).
+TEST_F(Expand, EntryCutOffByTheEndOfTheArchiveFails) {
+    const Bytes runs = {0x41, 0x94, 0x05, 0x42};  // AAAAAB
+    for (uint8_t method : {0, 1}) {
+        ArchiveBuilder b;
+        TEntryHeader& e = b.Add("cut", method == 0 ? ToBytes("AAAAAB") : runs, 6, method);
+        e.Checksum = method == 0 ? 0 : static_cast<int32_t>(Sum(ToBytes("AAAAAB")));
+        e.StoredSize += 10;
+        EXPECT_THROW(Run(b.Build()), EBadChecksum) << int{method};
+    }
+}
+
 TEST_F(Expand, NegativePathLengthEndsReading) {
     ArchiveBuilder b("NON", 1000);
     b.Add("a", ToBytes("abc"));
@@ -401,12 +415,16 @@ TEST_F(Expand, EntriesWithoutADecoder) {
     for (uint8_t method : {3, 5, 200}) {
         SCOPED_TRACE(method);
         ArchiveBuilder b;
-        b.Add("odd", ToBytes("stored bytes"), -1, method).Checksum = 0;
+        b.Add("odd", ToBytes("stored bytes"), 0, method).Checksum = 0;
         b.Add("next", ToBytes("next"));
         Run(b.Build());
         EXPECT_TRUE(Exists("odd"));
         EXPECT_TRUE(ReadFile("odd").empty());
         EXPECT_EQ(ReadFile("next"), ToBytes("next"));
+        // Checksum 0 does not make up for the 12 bytes the header promises.
+        ArchiveBuilder promise;
+        promise.Add("odd1", ToBytes("stored bytes"), -1, method).Checksum = 0;
+        EXPECT_THROW(Run(promise.Build()), EBadChecksum);
 
         ArchiveBuilder c;
         c.Add("odd2", ToBytes("stored bytes"), -1, method);
@@ -445,6 +463,19 @@ TEST_F(Expand, OnExpandDecodesCustomEntries) {
     EXPECT_EQ(gotSource, 3);
     EXPECT_EQ(gotDest, 3);
     EXPECT_EQ(gotId, "CUS");
+
+    // A handler's bytes must make exactly the expanded size: more are not written.
+    for (const char* made : {"abcde", "ab"}) {
+        q.OnExpand = [&](TStream& dest, TStream& source, int32_t sourceSize, int32_t,
+                         const std::string&, int32_t& checksum) {
+            source.Seek(sourceSize, TSeekOrigin::soCurrent);
+            const Bytes out = ToBytes(made);
+            dest.WriteBuffer(out.data(), static_cast<int32_t>(out.size()));
+            checksum = static_cast<int32_t>(Sum(ToBytes("abc")));
+        };
+        EXPECT_THROW(Run(b.Build()), EBadChecksum) << made;
+        EXPECT_LE(ReadFile("custom").size(), 3u) << made;
+    }
 }
 
 TEST_F(Expand, ProgressForASmallEntry) {

@@ -81,9 +81,12 @@ expect 0 "$q" x rt-RLE.arc -C out-sel3 zero1
 
 # ---- unsafe stored paths ----------------------------------------------------------------
 mkdir -p jail
-expect 0 "$q" a unsafe.arc -m NON --stored-path '..\escaped.txt=src/a.txt' \
-  --stored-path '\abs\rooted.txt=src/a.txt' --stored-path 'C:\drive.txt=src/a.txt' \
+# quillox a refuses to store '..' and drive letters: names of the same length are
+# stored, then patched in place.
+expect 0 "$q" a unsafe.arc -m NON --stored-path 'XX\escaped.txt=src/a.txt' \
+  --stored-path '\abs\rooted.txt=src/a.txt' --stored-path 'CX\drive.txt=src/a.txt' \
   --stored-path 'ok\fine.txt=src/a.txt'
+perl -0777 -pi -e 's/XX\\escaped/..\\escaped/; s/CX\\drive/C:\\drive/' unsafe.arc
 expect 1 "$q" x unsafe.arc -C jail/out
 has err.txt "quillox: ..\\escaped.txt: unsafe path skipped"
 has err.txt "quillox: \\abs\\rooted.txt: unsafe path skipped"
@@ -125,6 +128,10 @@ for arc in "$data"/archives/bad/*.arc; do
   expect 1 "$q" x "$arc" -C "out-$name" "${key[@]}"
   has err.txt "$(head -n 1 "${arc%.arc}.txt")"
 done
+# In one pipe, t's lines and its messages keep their order.
+"$q" t "$data/archives/bad/bad-checksum.arc" >both.txt 2>&1
+[ "$(sed -n 1,2p both.txt | cut -c1-15 | tr '\n' '|')" = "OK    empty.txt|quillox: runs.b|" ] ||
+  { fail "t's output and messages out of order"; cat both.txt; }
 for arc in "$data"/archives/good/*.arc; do
   name=$(basename "$arc" .arc)
   [ $lh5 = 0 ] && [ "${name#lh5}" != "$name" ] && continue
@@ -134,14 +141,12 @@ mkdir -p out-blocked/a.txt
 expect 1 "$q" x rt-NON.arc -C out-blocked
 has err.txt "Cannot create file out-blocked\\a.txt"
 expect 1 "$q" l --library ./no-such.dll WELCOME
-has err.txt "Could not load ./no-such.dll DLL"
-# Archives read from a library's resources (the test library of test_archive).
+has err.txt "Cannot open file ./no-such.dll"
+# A shared library is read as data, never loaded: not being an installer, it is refused.
 lib=$(dirname "$q")/tests/libtvx_test_resources.so
 if [ -f "$lib" ]; then
-  expect 0 "$q" x --library "$lib" libarc -C out-lib
-  [ "$(cat out-lib/lib.txt)" = "from library" ] || fail "archive from a library"
-  expect 1 "$q" l --library "$lib" NOSUCH
-  has err.txt "Resource NOSUCH not found"
+  expect 1 "$q" x --library "$lib" libarc -C out-lib
+  has err.txt "libtvx_test_resources.so: not a PE32 executable (no MZ header)"
 fi
 printf 'YRMA' >short.arc
 expect 1 "$q" t short.arc

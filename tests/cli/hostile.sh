@@ -19,6 +19,8 @@ fail() { echo "FAIL: $name: $*"; fails=$((fails + 1)); }
 step() {
   local verb=$1; shift
   case $verb in
+    posix:) [ ${#runner[@]} = 0 ] && step "$@"; return 0 ;;
+    wine:) [ ${#runner[@]} = 0 ] || step "$@"; return 0 ;;
     run)
       local want=$1; shift
       "${runner[@]}" "$q" "$@" >out.txt 2>&1 </dev/null
@@ -37,6 +39,16 @@ step() {
     nofile) [ -e "$1" ] && fail "$1 should not exist" ;;
     recent) [ -f "$1" ] && [ $(( $(date +%s) - $(stat -c %Y "$1") )) -lt 600 ] ||
         fail "$1 does not carry the time of the run" ;;
+    link) mkdir -p "$(dirname "$2")"; ln -s "$1" "$2" ;;
+    chmod) chmod "$1" "$2" ;;
+    readonly) [ -f "$1" ] && [ "$(stat -L -c %A "$1" | cut -c3)" = - ] ||
+        fail "$1 is not a read-only file" ;;
+    holds)
+      local dir=$1; shift
+      local want got
+      want=$(printf '%s\n' "$@" | sed '/^$/d' | sort)
+      got=$(cd "$dir" 2>/dev/null && find . -mindepth 1 -printf '%P\n' | sort)
+      [ -d "$dir" ] && [ "$got" = "$want" ] || fail "$dir holds: $(echo $got), wanted: $(echo $want)" ;;
     *) fail "unknown step $verb" ;;
   esac
 }

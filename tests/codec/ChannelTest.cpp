@@ -71,7 +71,7 @@ TEST(Channel, ReadsAtMost8192BytesAtATimeAndNeverPastTheSourceSize) {
     TRecordingSource src(Pattern(30000));
     TRecordingDest dst;
     int32_t sum = 0;
-    state.RunMethod(src, dst, 0, TRunDirection::Expand, false, 0, 17000, sum, 0, 0, nullptr);
+    state.RunMethod(src, dst, 0, TRunDirection::Expand, false, 17000, 17000, sum, 0, 0, nullptr);
     EXPECT_EQ(src.Requests, (std::vector<int32_t>{8192, 8192, 616}));
     EXPECT_EQ(src.Position(), 17000) << "the next entry starts right after the stored bytes";
     EXPECT_EQ(dst.Writes, (std::vector<int32_t>{8192, 8192, 616}));
@@ -147,6 +147,51 @@ TEST(Channel, OutputBudgetAllowsExactlySourceSizeMinusMargin) {
     EXPECT_THROW(RunCodec(in, o), EUnableToCompress);
     o.margin = 0;
     EXPECT_EQ(RunCodec(Bytes{}, o).out, Bytes{});
+}
+
+// Expanding, no method writes past the expanded size or works on beyond it: a stream
+// that holds more ends there with OutputOverrun set; one that holds less ends short,
+// and the count written tells.
+TEST(Channel, ExpandingNeverWritesOrWorksPastTheExpandedSize) {
+    const Bytes in = Pattern(20000);
+    TRunOptions o;
+    o.expandedSize = 5000;
+    const TRun stored = RunCodec(in, o);
+    EXPECT_EQ(stored.out, Bytes(in.begin(), in.begin() + 5000));
+    EXPECT_EQ(stored.result, 5000);
+    EXPECT_TRUE(stored.outputOverrun);
+    EXPECT_EQ(stored.sourcePosition, 8192) << "reading ends at the first byte too many";
+    o.expandedSize = 30000;
+    const TRun fewer = RunCodec(in, o);
+    EXPECT_EQ(fewer.result, 20000);
+    EXPECT_FALSE(fewer.outputOverrun);
+    o.expandedSize = -5;
+    EXPECT_TRUE(RunCodec(in, o).out.empty());
+
+    Bytes runs;  // 300000 bytes of run tokens, 255 bytes each
+    for (int i = 0; i < 100000; ++i) runs.insert(runs.end(), {0x41, 0x94, 0xFF});
+    o.method = 1;
+    o.expandedSize = 3;
+    const TRun rle = RunCodec(runs, o);
+    EXPECT_EQ(rle.out, Bytes(3, 0x41));
+    EXPECT_TRUE(rle.outputOverrun);
+    EXPECT_EQ(rle.sourcePosition, 8192);
+
+    for (int method : {2, 4}) {  // a match that passes the size is cut there
+        TRunOptions pack;
+        pack.method = method;
+        pack.direction = TRunDirection::Compress;
+        pack.margin = -1000;
+        const TRun packed = RunCodec(Bytes(1000, 'a'), pack);
+        TRunOptions e;
+        e.method = method;
+        e.expandedSize = 1000;
+        EXPECT_FALSE(RunCodec(packed.out, e).outputOverrun) << method;
+        e.expandedSize = 500;
+        const TRun cut = RunCodec(packed.out, e);
+        EXPECT_EQ(cut.out, Bytes(500, 'a')) << method;
+        EXPECT_TRUE(cut.outputOverrun) << method;
+    }
 }
 
 TEST(Channel, ChecksumIsTheWrappingByteSumOfTheUncompressedData) {

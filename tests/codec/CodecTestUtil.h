@@ -53,15 +53,16 @@ struct TRun {
     int32_t result = 0;
     std::vector<int32_t> progress;
     int64_t sourcePosition = 0;
-    bool stopped = false;  // the channel's Stopped() and InputOverrun() after the run
-    bool overrun = false;
+    bool stopped = false;  // the channel's Stopped(), InputOverrun() and OutputOverrun()
+    bool overrun = false;  // after the run
+    bool outputOverrun = false;
 };
 
 struct TRunOptions {
     int method = 0;
     TRunDirection direction = TRunDirection::Expand;
-    int32_t expandedSize = 0;
-    int32_t sourceSize = -1;  // -1: the whole input
+    int32_t expandedSize = INT32_MAX;  // the default bounds nothing
+    int32_t sourceSize = -1;           // -1: the whole input
     int32_t key = 0;
     bool descramble = false;
     int32_t margin = 0;
@@ -86,6 +87,7 @@ inline TRun RunCodec(const Bytes& input, const TRunOptions& o) {
     r.sourcePosition = src.Position();
     r.stopped = state.Stopped();
     r.overrun = state.InputOverrun();
+    r.outputOverrun = state.OutputOverrun();
     return r;
 }
 

@@ -67,11 +67,13 @@ struct TVectorChannel {
         last = EndOfInput ? first : in.data() + in.size();
     }
     void TakeInputTo(const uint8_t* p) { pos = static_cast<size_t>(p - in.data()); }
+    void ReportOutputOverrun() { outputOverrun = true; }
 
     Bytes in;
     size_t pos = 0;
     Bytes out;
     bool EndOfInput = false;
+    bool outputOverrun = false;
 };
 
 inline Bytes RandomBytes(size_t n, uint32_t seed) {

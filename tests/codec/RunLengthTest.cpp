@@ -10,7 +10,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 Bytes Code(int method, TRunDirection dir, const Bytes& in, int32_t& checksum, int32_t key = 0,
-          bool descramble = false, int32_t expanded = 0) {
+          bool descramble = false, int32_t expanded = INT32_MAX) {
     TCompThreadSafety state;
     TMemoryStream src(in), dst;
     state.RunMethod(src, dst, method, dir, descramble, expanded, static_cast<int32_t>(in.size()),

@@ -26,8 +26,7 @@ ui_shot extracting
 tvx_wait_setup_report
 ui_wait "Quorvane Setup"
 ui_shot setup-exe
-tvx_wait_installer_end
-expect_eq "installer exit code" 0 "$TVX_INSTALLER_RC"
+tvx_expect_exit 0
 ui gone "Select Destination" 100 >/dev/null || tvx_fail "the chooser was shown"
 
 expect_eq "setup.exe's current folder" "$dir" "$(tvx_setup_report | sed -n 's/^cwd=//p')"

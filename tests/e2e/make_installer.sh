@@ -1,8 +1,10 @@
-# quillox sfx, as a release engineer uses it: packs the demo release into the stub and
-# checks the result with an independent PE reader (python3-pefile): the two archives
-# byte for byte what `quillox a` makes of the same input, the build values and version
-# as given, a sound PE layout; packing an installer again replaces its payload; each
-# refusal leaves OUT alone; the result can be signed and verified (osslsigncode); and
+# quillox sfx, as a release engineer uses it: packs the demo release (and a file named
+# Café Übersicht.txt) into the stub and checks the result with an independent PE
+# reader (python3-pefile): the two archives byte for byte what `quillox a` makes of the
+# same input, with their check record (size and CRC-32 of each, as zlib computes it),
+# the build values and version as given, a sound PE layout; packing an installer again
+# replaces its payload; quillox l reads the packed installer as data; each refusal
+# leaves OUT alone; the result can be signed and verified (osslsigncode); and
 # quillox.exe under Wine writes the very same bytes as the native quillox.
 # Last, the installer packed with build values other than the stub's runs the install
 # road under Wine: setup.exe starts and finds exactly those values in setup.ini.
@@ -29,6 +31,8 @@ fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
 ok() { echo "   ok: $*"; }
 
 cp -r "$build/demo/product" product
+# A name beyond ASCII: stored in code page 1252, installed under the same name.
+printf 'Gr\xfc\xdfe\r\n' >"product/Café Übersicht.txt"
 cp "$source_dir/demo/welcome.rtf" welcome.rtf
 stub_sum=$(sha256sum <"$stub")
 prefix='\\qvbuild\release\quorvane\'
@@ -45,14 +49,13 @@ echo "   sizes: stub $(stat -c %s "$stub"), packed $(stat -c %s Quorvane-4.2.exe
 
 # What `quillox a` makes of the same input.
 "$q" a ref-welcome.qlx -m LH5 -C . welcome.rtf
-# shellcheck disable=SC2046
-"$q" a ref-quorv.qlx -m LH5 --prefix "$prefix" -C product -- $(cd product && LC_ALL=C ls)
+"$q" a ref-quorv.qlx -m LH5 --prefix "$prefix" --codepage 1252 -C product .
 
 # check.py EXE PREFIX STUB: the resources and layout of EXE, as pefile reads them, against
 # the STUB it was packed from; writes the two archives to PREFIX-welcome.qlx and
 # PREFIX-quorv.qlx and prints the version strings.
 cat >check.py <<'EOF'
-import sys, pefile
+import struct, sys, zlib, pefile
 exe, out, stubname = sys.argv[1:4]
 pe = pefile.PE(exe)
 stub = pefile.PE(stubname)
@@ -79,16 +82,32 @@ for s, t in zip(pe.sections, stub.sections):
     if s.Name != t.Name: fail("section names differ")
     elif s.Name.startswith(b".rsrc"): break
     elif s.get_data() != t.get_data() or s.VirtualAddress != t.VirtualAddress: fail("section %s changed" % s.Name)
-names = []
+names, archives, record = [], {}, None
 for t in pe.DIRECTORY_ENTRY_RESOURCE.entries:
     for n in t.directory.entries:
         tn = str(t.name) if t.name else str(t.id)
         nn = str(n.name) if n.name else str(n.id)
         names.append(tn + "/" + nn)
+        d = n.directory.entries[0].data.struct
         if tn == "TQUILLOX":
-            d = n.directory.entries[0].data.struct
-            open("%s-%s.qlx" % (out, nn.lower()), "wb").write(pe.get_data(d.OffsetToData, d.Size))
+            archives[nn] = pe.get_data(d.OffsetToData, d.Size)
+            open("%s-%s.qlx" % (out, nn.lower()), "wb").write(archives[nn])
+        if tn == "TVXCHECK" and nn == "PAYLOAD":
+            record = pe.get_data(d.OffsetToData, d.Size)
+            open("%s-record.bin" % out, "wb").write(record)
 print("resources " + " ".join(names))
+# The check record, read independently: mark, version, count, then name, size, CRC-32.
+if record is None or record[:10] != b"TVXCHECK\x01\x02": fail("no check record of two archives")
+else:
+    at, listed = 10, {}
+    while at < len(record):
+        n = record[at]
+        name = record[at + 1:at + 1 + n].decode()
+        listed[name] = struct.unpack_from("<II", record, at + 1 + n)
+        at += 1 + n + 8
+    want = {k: (len(v), zlib.crc32(v)) for k, v in archives.items()}
+    if listed != want: fail("check record %s, archives %s" % (listed, want))
+    else: print("check record matches")
 for fi in pe.FileInfo[0]:
     if hasattr(fi, "StringTable"):
         for st in fi.StringTable:
@@ -103,9 +122,14 @@ has() { grep -qxF -- "$2" "$1" && ok "$3" || { fail "$3: $1 lacks [$2]"; cat "$1
 
 check Quorvane-4.2.exe a
 grep PROBLEM a.txt && fail "layout of Quorvane-4.2.exe" || ok "sound PE layout and checksum"
-has a.txt "resources TQUILLOX/QUORV TQUILLOX/WELCOME 2/WELCOMEIMAGE 16/1" "the stub's resources plus the two archives"
+has a.txt "resources TQUILLOX/QUORV TQUILLOX/WELCOME TVXCHECK/PAYLOAD 2/WELCOMEIMAGE 16/1" \
+  "the stub's resources plus the two archives and their check record"
+has a.txt "check record matches" "the check record holds each archive's size and CRC-32"
 cmp -s a-welcome.qlx ref-welcome.qlx && ok "WELCOME is what quillox a makes" || fail "WELCOME differs from quillox a"
 cmp -s a-quorv.qlx ref-quorv.qlx && ok "QUORV is what quillox a makes" || fail "QUORV differs from quillox a"
+"$q" check-record ref-record.bin WELCOME=ref-welcome.qlx QUORV=ref-quorv.qlx
+cmp -s a-record.bin ref-record.bin && ok "the check record is what quillox check-record makes" ||
+  fail "the check record differs from quillox check-record"
 has a.txt "040904E4/Gateway=[/Ggw9.release.example         ]" "Gateway padded to 30"
 has a.txt "040904E4/ProductLevel=[/P4  ]" "ProductLevel padded to 5"
 has a.txt "040904E4/EmailDomain=[/Eq.example$(printf '%29s' '')]" "EmailDomain padded to 40"
@@ -114,10 +138,17 @@ has a.txt "040904E4/ProductName=[Quorvane]" "other strings kept"
 has a.txt "fixed 4.2.0.118" "fixed file version"
 "$q" t a-quorv.qlx >/dev/null && ok "QUORV tests clean" || fail "QUORV does not test clean"
 [ -x Quorvane-4.2.exe ] && ok "OUT is executable like the stub" || fail "OUT lost the execute bit"
+# The installer read as data, as a release engineer inspects it.
+"$q" l ref-quorv.qlx >ref-list.txt
+"$q" l Quorvane-4.2.exe >exe-list.txt && cmp -s ref-list.txt exe-list.txt &&
+  ok "quillox l reads the installer's product archive" || fail "quillox l of the installer"
+"$q" t Quorvane-4.2.exe --resource welcome >/dev/null && ok "quillox t reads its welcome archive" ||
+  fail "quillox t --resource welcome of the installer"
 
 # ---- packing twice: the payload and values are replaced --------------------------------
 mkdir small
 printf 'second release\r\n' >small/readme.txt
+cp product/setup.exe small/
 "$q" sfx Quorvane-4.2.exe twice.exe --welcome welcome.rtf --product small --prefix 'X\' \
   --gateway /Gother --version 4.3.0.1 >/dev/null || fail "packing a packed installer"
 "$q" sfx "$stub" once.exe --welcome welcome.rtf --product small --prefix 'X\' \
@@ -125,7 +156,8 @@ printf 'second release\r\n' >small/readme.txt
 cmp -s twice.exe once.exe && ok "packing a packed installer equals packing the stub" ||
   fail "packing twice differs from packing once"
 check twice.exe b
-has b.txt "resources TQUILLOX/QUORV TQUILLOX/WELCOME 2/WELCOMEIMAGE 16/1" "no payload left behind"
+has b.txt "resources TQUILLOX/QUORV TQUILLOX/WELCOME TVXCHECK/PAYLOAD 2/WELCOMEIMAGE 16/1" "no payload left behind"
+has b.txt "check record matches" "the check record replaced with the payload"
 "$q" l b-quorv.qlx | grep -q 'X\\readme.txt' && ok "the new product archive" || fail "QUORV not replaced"
 
 # ---- refusals: exit 1, a message, OUT untouched ----------------------------------------
@@ -182,6 +214,9 @@ if wine --version >/dev/null 2>&1; then
     "${values[@]}" --version 4.2.0.118 </dev/null >wine.txt 2>&1 || fail "quillox.exe: $(cat wine.txt)"
   cmp -s wine.exe Quorvane-4.2.exe && ok "quillox.exe under Wine writes the same installer" ||
     fail "quillox.exe under Wine wrote other bytes"
+  wine "$qexe" l wine.exe </dev/null 2>&1 | tr -d '\r' >wine-list.txt
+  cmp -s wine-list.txt exe-list.txt && ok "quillox.exe reads the installer as data too" ||
+    fail "quillox.exe l of the installer: $(head -3 wine-list.txt)"
   # An OUT held open by another program (say, a running installer) stays as it was.
   rm -f released
   wine "$build/demo/filelock.exe" wine.exe released </dev/null >lock.out 2>&1 &
@@ -199,7 +234,7 @@ fi
 TVX_T0_NS=$(date +%s%N)
 tvx_start_installer "$work/Quorvane-4.2.exe"
 tvx_drive_normal_road
-tvx_wait_installer_end
+tvx_expect_exit 0
 dest=$(tvx_setup_report | sed -n 's/^cwd=//p')
 [ -n "$dest" ] && ok "setup.exe started in $dest" || fail "setup.exe was not started"
 expect_eq "setup.ini with the packed build values" \

@@ -22,8 +22,7 @@ ui_click "Quorvane" "Continue"
 tvx_wait_setup_report
 ui_wait "Quorvane Setup"
 ui_shot setup-exe
-tvx_wait_installer_end
-expect_eq "installer exit code" 0 "$TVX_INSTALLER_RC"
+tvx_expect_exit 0
 expect_eq "setup.exe's current folder" "$dir" "$(tvx_setup_report | sed -n 's/^cwd=//p')"
 expect_eq "setup.exe's command line" "\"$dir\\setup.exe\"" \
   "$(tvx_setup_report | sed -n 's/^cmdline=//p' | sed 's/ *$//')"

@@ -19,8 +19,7 @@ trap 'rc=$?; set +e; rm -f "$wininit"; (exit $rc); tvx_test_end' EXIT
 TVX_T0_NS=$(date +%s%N)
 tvx_start_installer "$installer"
 tvx_drive_normal_road
-tvx_wait_installer_end
-expect_eq "installer exit code" 0 "$TVX_INSTALLER_RC"
+tvx_expect_exit 0
 dir=$(tvx_the_temp_folder)
 expect_eq "setup.exe's current folder" "$dir" "$(tvx_setup_report | sed -n 's/^cwd=//p')"
 # shellcheck disable=SC2086

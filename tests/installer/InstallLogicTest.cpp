@@ -6,17 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "archive/Quillox.h"
+#include "codec/Codec.h"
 #include "installer/InstallLogic.h"
+#include "installer/Integrity.h"
 #include "runtime/Exception.h"
 
 using namespace install;
 
 namespace {
-class EStop : public Exception {
-public:
-    EStop() : Exception("Bad checksum during expansion -- data may be invalid") {}
-};
-bool IsStop(const std::exception& e) { return dynamic_cast<const EStop*>(&e) != nullptr; }
+std::string Describe(const std::exception& e) { return DamageDetail("\\\\qv\\qvnet.dll", e.what()); }
 }  // namespace
 
 TEST(InstallLogic, FileNamePartTakesTextAfterLastBackslashOrColon) {
@@ -89,52 +88,85 @@ TEST(InstallLogic, AttemptLoopRetriesWholeArchiveOnOkAndStopsOnCancel) {
     auto failTwice = [&] {
         if (++attempts <= 2) throw EFCreateError("D:\\Q\\setup.ini");
     };
-    EXPECT_TRUE(RunAttempts(failTwice, IsStop, [&](const std::string& t) {
+    EXPECT_TRUE(RunAttempts(failTwice, [&](const std::string& t) {
         asked.push_back(t);
         return true;
-    }, noAbort));
+    }, noAbort, Describe));
     EXPECT_EQ(attempts, 3);
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_EQ(asked[0], DiskErrorText("Cannot create file D:\\Q\\setup.ini"));
 
     attempts = 0;
-    EXPECT_FALSE(RunAttempts([&] { ++attempts; throw EWriteError(); }, IsStop,
+    EXPECT_FALSE(RunAttempts([&] { ++attempts; throw EWriteError(); },
                              [&](const std::string& t) {
                                  EXPECT_NE(t.find("Error: Stream write error\r\r"), std::string::npos);
                                  return false;
-                             }, noAbort));
+                             }, noAbort, Describe));
     EXPECT_EQ(attempts, 1);
 }
 
-TEST(InstallLogic, AttemptLoopEndsQuietlyOnStop) {
+// Damage is never offered for a retry: the same bytes would fail the same way.
+TEST(InstallLogic, AttemptLoopReportsDamageWithoutAsking) {
+    const bool noAbort = false;
+    bool asked = false;
+    auto ask = [&](const std::string&) { return asked = true; };
+    for (const auto& expand : std::vector<std::function<void()>>{
+             [] { throw EBadChecksum(); }, [] { throw ELZHBadDecodeTable(); }}) {
+        try {
+            RunAttempts(expand, ask, noAbort, Describe);
+            ADD_FAILURE() << "no damage reported";
+        } catch (const EInstallerDamaged& e) {
+            EXPECT_EQ(e.Message().rfind("\\\\qv\\qvnet.dll: ", 0), 0u) << e.Message();
+        }
+    }
+    EXPECT_FALSE(asked);
+}
+
+TEST(InstallLogic, AttemptLoopEndsQuietlyOnConfirmedAbort) {
     bool abort = false;
     bool asked = false;
-    auto ask = [&](const std::string&) {
-        asked = true;
-        return true;
-    };
-    EXPECT_FALSE(RunAttempts([] { throw EStop(); }, IsStop, ask, abort));
-    EXPECT_FALSE(asked);
-    EXPECT_TRUE(RunAttempts([] {}, IsStop, ask, abort));
+    auto ask = [&](const std::string&) { return asked = true; };
+    EXPECT_TRUE(RunAttempts([] {}, ask, abort, Describe));
+    // The stop answer ends the entry with a bad checksum: a cancel, not damage.
+    EXPECT_FALSE(RunAttempts([&] { abort = true; throw EBadChecksum(); }, ask, abort, Describe));
     // Confirmed at the last progress report, which cannot stop the entry any more: the
     // expansion returns, and the run is still an abort.
-    EXPECT_FALSE(RunAttempts([&] { abort = true; }, IsStop, ask, abort));
+    abort = false;
+    EXPECT_FALSE(RunAttempts([&] { abort = true; }, ask, abort, Describe));
     // Confirmed, then a write error before the next report: no retry question.
     abort = false;
-    EXPECT_FALSE(RunAttempts([&] { abort = true; throw EWriteError(); }, IsStop, ask, abort));
+    EXPECT_FALSE(RunAttempts([&] { abort = true; throw EWriteError(); }, ask, abort, Describe));
     EXPECT_FALSE(asked);
 }
 
 TEST(InstallLogic, WelcomeExpansionTreatsConfirmedAbortAsCancel) {
     bool abort = false;
-    EXPECT_TRUE(ExpandUnlessAborted([] {}, IsStop, abort));
-    // A damaged welcome archive without an abort is an error for the standard report.
-    EXPECT_THROW(ExpandUnlessAborted([] { throw EStop(); }, IsStop, abort), EStop);
+    EXPECT_TRUE(ExpandUnlessAborted([] {}, abort, Describe));
+    // A damaged welcome archive without an abort is damage; other errors go on to the
+    // standard report.
+    EXPECT_THROW(ExpandUnlessAborted([] { throw EBadChecksum(); }, abort, Describe), EInstallerDamaged);
+    EXPECT_THROW(ExpandUnlessAborted([] { throw EWriteError(); }, abort, Describe), EWriteError);
     abort = true;
-    EXPECT_FALSE(ExpandUnlessAborted([] { throw EStop(); }, IsStop, abort));
+    EXPECT_FALSE(ExpandUnlessAborted([] { throw EBadChecksum(); }, abort, Describe));
     // Confirmed at the last report, which cannot stop the entry: still a cancel.
-    EXPECT_FALSE(ExpandUnlessAborted([] {}, IsStop, abort));
-    // Other errors always go on to the report.
-    EXPECT_THROW(ExpandUnlessAborted([] { throw EResNotFound("WELCOME"); }, IsStop, abort),
-                 EResNotFound);
+    EXPECT_FALSE(ExpandUnlessAborted([] {}, abort, Describe));
+}
+
+// A folder left by an earlier run (or any file of the name) is passed over for the next
+// number, wrapping from 254 to 1, never reused; a failure that is no name clash stops.
+TEST(InstallLogic, FreshFolderPassesOverTakenNamesAndWraps) {
+    std::vector<uint32_t> tried;
+    auto takenBut = [&](uint32_t free) {
+        return [&tried, free](uint32_t k) {
+            tried.push_back(k);
+            return k == free ? TCreateResult::Created : TCreateResult::Taken;
+        };
+    };
+    EXPECT_EQ(MakeFreshFolder(253, takenBut(2)), 2u);
+    EXPECT_EQ(tried, (std::vector<uint32_t>{253, 254, 1, 2}));
+    tried.clear();
+    EXPECT_EQ(MakeFreshFolder(7, takenBut(0)), 0u) << "every name taken";
+    EXPECT_EQ(tried.size(), 254u);
+    EXPECT_EQ(std::set<uint32_t>(tried.begin(), tried.end()).size(), 254u);
+    EXPECT_EQ(MakeFreshFolder(7, [](uint32_t) { return TCreateResult::Failed; }), 0u);
 }

@@ -172,3 +172,32 @@ TEST_F(Win95Family, LockedFileKeepsItsRecords) {
     EXPECT_EQ(ReadTextFile(ini_), "[Rename]\r\nnul=C:\\old\r\n");
 }
 }  // namespace
+
+// Taking away at once what a run made: a read-only file, and the folder that the
+// destination chooser made the process's current folder (with a folder inside it).
+TEST(RemoveNow, ReadOnlyFilesAndTheCurrentFolderGo) {
+    TempFolder dir;
+    const std::string folder = dir.File("made");
+    const std::string inner = folder + "\\inner";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(inner.c_str(), nullptr));
+    const std::string file = inner + "\\readonly.dat";
+    Touch(file);
+    ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
+    char before[MAX_PATH + 1] = {};
+    GetCurrentDirectoryA(sizeof before, before);
+    ASSERT_TRUE(SetCurrentDirectoryA(inner.c_str()));
+
+    EXPECT_TRUE(DeleteFileNow(file));
+    EXPECT_TRUE(DeleteFileNow(file)) << "a file that is not there counts as gone";
+    EXPECT_TRUE(RemoveFolderNow(inner));
+    EXPECT_TRUE(RemoveFolderNow(folder));
+    EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+    SetCurrentDirectoryA(before);
+
+    // A folder that still holds something stays.
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    Touch(folder + "\\kept.txt");
+    EXPECT_FALSE(RemoveFolderNow(folder));
+    EXPECT_FALSE(DeleteFileNow(folder)) << "a folder is no file";
+}

@@ -6,16 +6,17 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <memory>
-#include <set>
 #include <stdexcept>
 
 #include "archive/PathGuard.h"
 #include "archive/Quillox.h"
+#include "runtime/ConfinedFolder.h"
 #include "runtime/Platform.h"
 #include "runtime/Stream.h"
+#include "tools/quillox/Adding.h"
 #include "tools/quillox/Commands.h"
+#include "tools/quillox/InstallerArchive.h"
 #include "tools/quillox/Listing.h"
 
 namespace fs = std::filesystem;
@@ -35,6 +36,8 @@ struct Options {
     std::string dir;
     std::string prefix;
     std::string library;
+    std::string resource;
+    int codePage = 0;
     bool json = false;
     bool absolutePaths = false;
     bool checkSpace = false;
@@ -51,6 +54,12 @@ int32_t ParseKey(const std::string& text) {
     } catch (const std::exception&) {
     }
     throw UsageError("bad key '" + text + "' (a 32-bit number, decimal or 0x hex)");
+}
+
+int ParseCodePage(const std::string& text) {
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+        throw UsageError("bad code page '" + text + "' (a number such as 1252)");
+    return std::stoi(text);
 }
 
 Options ParseOptions(const std::string& command, const Args& args) {
@@ -81,8 +90,12 @@ Options ParseOptions(const std::string& command, const Args& args) {
             if (eq == std::string::npos || eq + 1 == v.size())
                 throw UsageError("--stored-path wants NAME=FILE");
             o.storedPaths.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+        } else if (a == "--codepage" && allowed("a")) {
+            o.codePage = ParseCodePage(value());
         } else if (a == "--library" && allowed("ltx")) {
             o.library = value();
+        } else if (a == "--resource" && allowed("ltx")) {
+            o.resource = value();
         } else if (a == "--json" && allowed("l")) {
             o.json = true;
         } else if (a == "--absolute-paths" && allowed("x")) {
@@ -104,22 +117,36 @@ Options ParseOptions(const std::string& command, const Args& args) {
         throw UsageError("nothing to add");
     if (command == "l" && !o.paths.empty()) throw UsageError("l takes only the archive");
     if (command == "t" && !o.paths.empty()) throw UsageError("t takes only the archive");
+    if (!o.library.empty() && !o.resource.empty())
+        throw UsageError("--library names the resource as ARCHIVE; use --resource without it");
     return o;
 }
 
 void Complain(const std::string& where, const std::string& message) {
+    std::fflush(stdout);  // what went before, in order, when both go to one pipe
     std::fprintf(stderr, "quillox: %s: %s\n", where.c_str(), message.c_str());
 }
 
-// The archive to read: a file, or with --library a resource of that library.
-// The component reads fewer than 21 bytes as an archive without entries; the tool
-// calls such a file what it is.
-std::unique_ptr<TStream> OpenSource(TQuillox& q, const Options& o) {
-    std::unique_ptr<TStream> s;
-    if (!o.library.empty())
-        s = q.OpenArchiveResource(o.archive, o.library);
-    else
-        s = std::make_unique<TFileStream>(o.archive, TFileMode::fmOpenRead);
+// The archive to read: a file, or an archive inside an installer (QUORV unless
+// --resource names another), read from the installer's file as data. --library LIB
+// NAME is the older spelling of LIB --resource NAME. The component reads fewer than
+// 21 bytes as an archive without entries; the tool calls such a file what it is.
+std::unique_ptr<TStream> OpenSource(TQuillox&, const Options& o) {
+    const std::string& path = o.library.empty() ? o.archive : o.library;
+    const std::string resource = !o.library.empty() ? o.archive : o.resource;
+    std::unique_ptr<TStream> s = std::make_unique<TFileStream>(path, TFileMode::fmOpenRead);
+    if (!LooksLikeExecutable(*s)) {
+        if (!o.library.empty()) throw Exception(path + ": not a PE32 executable (no MZ header)");
+        if (!resource.empty())
+            throw Exception("not an installer; --resource picks an archive inside one");
+    } else {
+        try {
+            s = OpenInstallerArchive(std::move(s), resource.empty() ? "QUORV" : resource);
+        } catch (const Exception& e) {
+            if (o.library.empty()) throw;
+            throw Exception(path + ": " + e.Message());
+        }
+    }
     if (s->Size() < kArchiveHeaderSize) throw EInvalidHeader();
     return s;
 }
@@ -157,153 +184,42 @@ private:
 
 // ---- a ------------------------------------------------------------------------------
 
-struct FileToAdd {
-    std::string file;     // where to read it
-    std::string stored;   // the stored path
-    int64_t size;
-};
-
 std::string Backslashed(std::string s) {
     std::replace(s.begin(), s.end(), '/', '\\');
     return s;
 }
 
-// The stored form of a path given on the command line, relative to -C: '\'
-// separators, "." components dropped, a leading '/' removed with a note.
-std::string StoredFormOf(const std::string& given) {
-    std::string s = given;
-    if (!s.empty() && s[0] == '/') {
-        std::fprintf(stderr, "quillox: %s: removing leading '/' from the stored path\n",
-                     given.c_str());
-        s.erase(0, s.find_first_not_of('/'));
-    }
-    std::string stored;
-    size_t begin = 0;
-    while (begin < s.size()) {
-        size_t end = s.find('/', begin);
-        if (end == std::string::npos) end = s.size();
-        const std::string part = s.substr(begin, end - begin);
-        if (!part.empty() && part != ".") stored += (stored.empty() ? "" : "\\") + part;
-        begin = end + 1;
-    }
-    if (!stored.empty() && !IsConfinedStoredPath(stored))
-        throw UsageError(given + ": a stored path must stay below -C (no '..', no ':', "
-                                 "no Windows device name)");
-    return stored;
-}
-
-void Collect(const fs::path& full, const std::string& stored, std::vector<FileToAdd>& out) {
-    std::error_code ec;
-    const auto st = fs::status(full, ec);
-    if (ec || !fs::exists(st)) throw Exception("Cannot open file " + full.string());
-    if (fs::is_directory(st)) {
-        std::vector<fs::path> children;
-        for (const auto& d : fs::directory_iterator(full)) children.push_back(d.path());
-        std::sort(children.begin(), children.end());
-        for (const auto& c : children)
-            Collect(c, (stored.empty() ? "" : stored + "\\") + c.filename().string(), out);
-    } else if (fs::is_regular_file(st)) {
-        out.push_back({full.string(), stored, static_cast<int64_t>(fs::file_size(full))});
-    } else {
-        std::fprintf(stderr, "quillox: %s: not a regular file, left out\n",
-                     full.string().c_str());
-    }
-}
-
 int Add(const Options& o) {
-    const fs::path base = o.dir.empty() ? fs::path() : fs::path(o.dir);
+    AddRequest r;
+    r.archive = o.archive;
+    r.method = o.method;
+    r.methodGiven = o.methodGiven;
+    r.key = o.key;
+    r.dir = o.dir;
+    r.prefix = o.prefix;
+    r.codePage = o.codePage;
+    r.storedPaths = o.storedPaths;
+    r.paths = o.paths;
+    std::vector<std::string> problems;
     std::vector<FileToAdd> files;
-    for (const auto& p : o.paths) {
-        const std::string stored = StoredFormOf(p);
-        const fs::path full = base / fs::path(p);
-        std::error_code ec;
-        if (stored.empty() && !fs::is_directory(full, ec))
-            throw UsageError(p + ": names no file below -C");
-        Collect(full, o.prefix + stored, files);
+    try {
+        files = CollectFiles(r, problems);
+    } catch (const AddUsageError& e) {
+        throw UsageError(e.what());
     }
-    for (const auto& [name, file] : o.storedPaths) {
-        const fs::path full = base / fs::path(file);
-        std::error_code ec;
-        if (!fs::is_regular_file(full, ec))
-            throw Exception("Cannot open file " + full.string());
-        files.push_back({full.string(), name, static_cast<int64_t>(fs::file_size(full))});
-    }
-    // Readers stop once the expanded sizes reach TotalSize: empty files go first so
-    // that every reader reaches them.
-    std::stable_partition(files.begin(), files.end(),
-                          [](const FileToAdd& f) { return f.size == 0; });
-
-    TQuillox q;
-    q.Key = o.key;
-    std::error_code ec;
-    const bool exists = fs::exists(o.archive, ec) && fs::file_size(o.archive, ec) > 0;
-    auto archive = std::make_unique<TFileStream>(
-        o.archive, exists ? TFileMode::fmOpenReadWrite : TFileMode::fmCreate);
-    size_t next = 0;  // files[next...] are still to be added
-    if (!exists) {
-        q.CreateArchive(*archive, o.method);
-    } else {
-        TStrings list;
-        q.ListArchive(*archive, list);
-        std::string method;
-        archive->SetPosition(0);
-        const TArchiveHeader old = q.ReadArchiveHeader(*archive, method);
-        if (o.methodGiven && method != o.method)
-            std::fprintf(stderr, "quillox: %s: the archive was made with %s; new entries use it\n",
-                         o.archive.c_str(), method.c_str());
-        bool hasData = false;
-        for (int i = 0; i < list.Count(); ++i)
-            if (static_cast<TArchiveFileInfo*>(list.Objects(i))->ExpandedSize > 0) hasData = true;
-        size_t empties = 0;
-        while (empties < files.size() && files[empties].size == 0) ++empties;
-        if (hasData && empties > 0) {
-            // Readers would stop before empty files appended now: write a new archive
-            // with them first and the old entries after them, then put it in place.
-            const std::string fresh = o.archive + ".tmp";
-            try {
-                TFileStream out(fresh, TFileMode::fmCreate);
-                q.CreateArchive(out, method);
-                for (; next < empties; ++next) q.AddFile(out, files[next].file, files[next].stored);
-                archive->SetPosition(kArchiveHeaderSize);
-                const int64_t rest = archive->Size() - kArchiveHeaderSize;
-                out.Seek(0, TSeekOrigin::soEnd);
-                if (rest > 0) out.CopyFrom(*archive, rest);
-                TArchiveHeader h;
-                std::string freshMethod;
-                out.SetPosition(0);
-                h = q.ReadArchiveHeader(out, freshMethod);
-                h.TotalSize = old.TotalSize;
-                h.Lock = old.Lock;
-                out.SetPosition(0);
-                WriteArchiveHeader(out, h);
-            } catch (...) {
-                fs::remove(fresh, ec);
-                throw;
-            }
-            archive.reset();
-            fs::rename(fresh, o.archive);
-            archive = std::make_unique<TFileStream>(o.archive, TFileMode::fmOpenReadWrite);
-        }
-    }
+    for (const auto& p : problems) std::fprintf(stderr, "quillox: %s\n", p.c_str());
+    if (!problems.empty())
+        throw Exception("nothing added: " + std::to_string(problems.size()) + " file" +
+                        (problems.size() == 1 ? "" : "s") + " cannot be stored as they are");
     int64_t total = 0;
     for (const auto& f : files) total += f.size;
     ProgressBar bar(total);
-    int64_t done = 0;
-    const FileToAdd* current = nullptr;
-    q.OnShowProgress = [&](int32_t& pct) {
-        if (current) bar.Show(done + current->size * pct / 100);
-    };
-    for (; next < files.size(); ++next) {
-        const FileToAdd& f = files[next];
-        current = &f;
-        try {
-            q.AddFile(*archive, f.file, f.stored);
-        } catch (const Exception& e) {
-            bar.Finish();
-            Complain(f.file, e.Message());
-            return 1;
-        }
-        done += f.size;
+    try {
+        WriteArchive(r, files, [&](int64_t done) { bar.Show(done); });
+    } catch (const EAddFailed& e) {
+        bar.Finish();
+        Complain(e.File(), e.Message());
+        return 1;
     }
     return 0;
 }
@@ -327,6 +243,35 @@ int List(const Options& o) {
     return 0;
 }
 
+// ---- t and x: what readers reach ----------------------------------------------------
+
+// Readers (the component's expansion, and so the installer) take entries while the
+// expanded sizes counted so far, in 32-bit wrapping arithmetic, stay below the
+// archive's total size; every later entry is never expanded. Each entry met counts,
+// whether or not it is written.
+class TReach {
+public:
+    explicit TReach(int32_t totalSize) : total_(totalSize) {}
+    // Whether readers reach the next entry (of this expanded size).
+    bool Next(int32_t expandedSize) {
+        if (done_ >= total_) return false;
+        done_ = static_cast<int32_t>(static_cast<uint32_t>(done_) +
+                                     static_cast<uint32_t>(expandedSize));
+        return true;
+    }
+
+private:
+    int32_t total_;
+    int32_t done_ = 0;
+};
+
+// An entry that holds nothing at all: x creates it even where readers stop before it.
+bool TrulyEmpty(int32_t storedSize, int32_t expandedSize) {
+    return storedSize == 0 && expandedSize == 0;
+}
+
+const char* const kPastEnd = "stored data runs past the end of the archive";
+
 // ---- t ------------------------------------------------------------------------------
 
 // A destination that keeps nothing: testing decodes every entry without writing files.
@@ -343,6 +288,8 @@ private:
     int64_t size_ = 0;
 };
 
+// Every entry is decoded and verified as x and the installer would; an entry that x
+// would not write, because readers stop before it, fails too.
 int Test(const Options& o) {
     TQuillox q;
     q.Key = o.key;
@@ -351,6 +298,7 @@ int Test(const Options& o) {
     const TArchiveHeader header = q.ReadArchiveHeader(*source, method);
     int entries = 0, bad = 0;
     int64_t sum = 0;
+    TReach reach(header.TotalSize);
     TEntryHeader e;
     std::string path;
     for (;;) {
@@ -364,11 +312,11 @@ int Test(const Options& o) {
         }
         const int64_t next = source->Position() + e.StoredSize;
         if (next > source->Size()) {
-            Complain(path, "stored data runs past the end of the archive");
+            Complain(path, kPastEnd);
             ++bad;
             break;
         }
-        if (sum >= header.TotalSize && e.ExpandedSize > 0) {
+        if (!reach.Next(e.ExpandedSize) && !TrulyEmpty(e.StoredSize, e.ExpandedSize)) {
             Complain(path, "lies past the archive's total size; readers never expand it");
             ++bad;
         }
@@ -396,69 +344,43 @@ int Test(const Options& o) {
 
 // ---- x ------------------------------------------------------------------------------
 
-// Keeps the file that an entry is about to replace until the entry has succeeded: the
-// old file is renamed aside before the component creates the new one, put back when the
-// entry fails (wrong key, damaged data, full disk, interruption), and removed once the
-// entry has succeeded.
-class TKeptFile {
-public:
-    TKeptFile() = default;
-    TKeptFile(const TKeptFile&) = delete;
-    TKeptFile& operator=(const TKeptFile&) = delete;
-    ~TKeptFile() { Restore(); }
+volatile std::sig_atomic_t gSignal = 0;
+extern "C" void OnSignal(int sig) { gSignal = sig; }
 
-    // Moves the file at path aside when there is one (a folder stays where it is).
-    void Keep(const std::string& path) {
-        Release();
-        const uint32_t attrs = platform::GetFileAttributes(path);
-        if (attrs == platform::kInvalidFileAttributes || (attrs & platform::kAttrDirectory))
-            return;
-        std::string aside = path + ".quillox-old";
-        for (int n = 1; platform::GetFileAttributes(aside) != platform::kInvalidFileAttributes;
-             ++n)
-            aside = path + ".quillox-old" + std::to_string(n);
-        if (std::rename(platform::NativePath(path).c_str(), platform::NativePath(aside).c_str()) != 0)
-            throw Exception("Cannot move " + path + " aside to replace it");
-        path_ = path;
-        aside_ = aside;
+// While x runs, the signals that would end it (Ctrl-C, SIGTERM, SIGHUP, and SIGXFSZ
+// when a file passes the size limit) are caught instead: the entry being written is
+// stopped (the component then fails it), its temporary file goes, and x ends with a
+// message. A user's file is never touched before an entry has been verified.
+class TSignalWatch {
+public:
+    TSignalWatch() {
+        gSignal = 0;
+        for (size_t i = 0; i < kCount; ++i) old_[i] = std::signal(kSignals[i], OnSignal);
     }
-    // The entry succeeded: the old file goes.
-    void Release() {
-        if (aside_.empty()) return;
-        platform::SetFileAttributes(aside_, kNormal);
-        std::remove(platform::NativePath(aside_).c_str());
-        aside_.clear();
+    ~TSignalWatch() {
+        for (size_t i = 0; i < kCount; ++i) std::signal(kSignals[i], old_[i]);
     }
-    // The entry failed: whatever it left goes, the old file comes back.
-    void Restore() {
-        if (aside_.empty()) return;
-        platform::SetFileAttributes(path_, kNormal);
-        std::remove(platform::NativePath(path_).c_str());
-        if (std::rename(platform::NativePath(aside_).c_str(), platform::NativePath(path_).c_str()) != 0)
-            Complain(path_, "could not be put back; the old file is " + aside_);
-        aside_.clear();
+    TSignalWatch(const TSignalWatch&) = delete;
+    TSignalWatch& operator=(const TSignalWatch&) = delete;
+    static bool Caught() { return gSignal != 0; }
+    static const char* What() {
+#ifdef SIGXFSZ
+        if (gSignal == SIGXFSZ) return "interrupted: the file size limit is reached";
+#endif
+        return "interrupted";
     }
 
 private:
-    static constexpr uint32_t kNormal = 0x80;
-    std::string path_, aside_;
-};
-
-volatile std::sig_atomic_t gInterrupted = 0;
-extern "C" void OnInterrupt(int) { gInterrupted = 1; }
-
-// Ctrl-C during x: the entry being written is stopped (the component then fails it) and
-// the expansion ends, so that the kept file is put back before the program exits.
-class TInterruptWatch {
-public:
-    TInterruptWatch() : old_(std::signal(SIGINT, OnInterrupt)) { gInterrupted = 0; }
-    ~TInterruptWatch() { std::signal(SIGINT, old_); }
-    TInterruptWatch(const TInterruptWatch&) = delete;
-    TInterruptWatch& operator=(const TInterruptWatch&) = delete;
-    static bool Interrupted() { return gInterrupted != 0; }
-
-private:
-    void (*old_)(int);
+    static constexpr int kSignals[] = {SIGINT, SIGTERM,
+#ifdef SIGHUP
+                                       SIGHUP,
+#endif
+#ifdef SIGXFSZ
+                                       SIGXFSZ,
+#endif
+    };
+    static constexpr size_t kCount = sizeof kSignals / sizeof kSignals[0];
+    void (*old_[kCount])(int);
 };
 
 // The archive's layout as t reports it: damaged bytes after the last complete entry,
@@ -473,7 +395,7 @@ int LayoutProblems(const Options& o, const TStrings& list, int64_t archiveSize,
         end = int64_t{info->HeaderPosition} + kEntryHeaderSize +
               static_cast<int64_t>(list[i].size()) + info->StoredSize;
         if (end > archiveSize) {
-            Complain(list[i], "stored data runs past the end of the archive");
+            Complain(list[i], kPastEnd);
             ++problems;
             break;
         }
@@ -495,6 +417,85 @@ const char* const kUnsafeWhy =
     "unsafe path skipped (absolute, drive letter or '..'; --absolute-paths writes it)";
 const char* const kDeviceWhy = "unsafe path skipped (a Windows device name)";
 
+// Temporary files of x are named "quillox-<process>-<n>.tmp" (platform::TConfinedFolder).
+const char* const kTemporaryPrefix = "quillox-";
+
+// F up to and including its last separator or colon; empty when it has none.
+std::string FolderOf(const std::string& f) {
+    const size_t cut = f.find_last_of("\\/:");
+    return cut == std::string::npos ? std::string() : f.substr(0, cut + 1);
+}
+
+// Writes one entry, read from its header at the listed position, to F. A stored path
+// that stays below DIR (relative, no '..') is followed down from DIR one folder at a
+// time, creating what is missing but never passing through a link; a trusted path
+// (--absolute-paths) is used as named up to its last folder. The file is written under
+// a temporary name in its own folder, dated, given its attributes and renamed over F
+// only once the entry has verified and its stored data lies inside the archive, so a
+// file already at F stays whole until then, whatever happens. Returns "" when written,
+// else the path of the link in the way (nothing written). Raises the component's
+// errors (EInvalidKey, EBadChecksum, ...), EFCreateError, EInOutError and
+// Exception(kPastEnd).
+std::string WriteEntry(TQuillox& q, TStream& source, const TArchiveFileInfo& info,
+                       const std::string& stored, const std::string& f,
+                       const std::string& method, const std::string& dir) {
+    source.SetPosition(info.HeaderPosition);
+    TEntryHeader e;
+    std::string path;
+    if (!TQuillox::ReadEntryHeader(source, e, path)) throw EReadError();
+    if (source.Position() + e.StoredSize > source.Size()) throw Exception(kPastEnd);
+    if (e.Lock > 0 && q.Key == 0) throw EInvalidKey();
+
+    std::unique_ptr<platform::TConfinedFolder> folder;
+    std::string name;
+    if (IsConfinedStoredPath(stored)) {
+        folder = std::make_unique<platform::TConfinedFolder>(dir.empty() ? "." : dir);
+        size_t begin = 0;
+        for (;;) {
+            const size_t end = stored.find_first_of("\\/", begin);
+            if (end == std::string::npos) break;
+            const std::string part = stored.substr(begin, end - begin);
+            if (!part.empty() && part != "." && !folder->Enter(part))
+                return f.substr(0, f.size() - stored.size() + end);  // F ends with stored
+            begin = end + 1;
+        }
+        name = stored.substr(begin);
+    } else {
+        const std::string parent = FolderOf(f);
+        TQuillox::MakeFolderPath(parent);
+        folder = std::make_unique<platform::TConfinedFolder>(parent.empty() ? "." : parent);
+        name = f.substr(parent.size());
+    }
+    if (name.empty() || name == ".") throw EFCreateError(f);
+    const platform::TNameKind kind = folder->Kind(name);
+    if (kind == platform::TNameKind::Link) return f;
+    if (kind == platform::TNameKind::Folder || kind == platform::TNameKind::Other)
+        throw EFCreateError(f);
+    if (q.SpaceForFile(f) < e.ExpandedSize) throw EInsufficientDiskSpace(f);
+
+    std::string temp;
+    std::unique_ptr<TFileStream> file = folder->CreateNew(kTemporaryPrefix, temp);
+    if (!file) throw EFCreateError(f);
+    try {
+        q.ExpandEntry(*file, source, e, method);
+        platform::SetFileDosDateTime(*file, e.DateTime);
+        if (TSignalWatch::Caught()) throw Exception(TSignalWatch::What());
+        // The 16-bit attributes are widened with their sign, as the component does.
+        const auto attributes =
+            static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(e.Attributes)));
+        if (!folder->Commit(std::move(file), temp, attributes, name)) throw EFCreateError(f);
+    } catch (...) {
+        file.reset();
+        folder->Remove(temp);
+        throw;
+    }
+    return std::string();
+}
+
+// Entries are written in archive order, each as WriteEntry says. Readers' stop rule
+// decides which entries there are: one past the archive's total size is not written
+// (and reported) unless it holds nothing at all, so x writes what the installer would,
+// plus the empty files a reader passes over.
 int Extract(const Options& o) {
     TQuillox q;
     q.Key = o.key;
@@ -509,29 +510,18 @@ int Extract(const Options& o) {
     source->SetPosition(0);
     std::string method;
     const TArchiveHeader header = q.ReadArchiveHeader(*source, method);
-    source->SetPosition(0);
     if (!o.dir.empty()) TQuillox::MakeFolderPath(o.dir);
-
-    // Entries by the position just after their stored path, where OnCheckFile meets them.
-    std::map<int64_t, int> byPosition;
-    int64_t total = 0;
-    for (int i = 0; i < list.Count(); ++i) {
-        const auto* info = static_cast<TArchiveFileInfo*>(list.Objects(i));
-        byPosition[int64_t{info->HeaderPosition} + kEntryHeaderSize +
-                   static_cast<int64_t>(list[i].size())] = i;
-        total += std::max(0, info->ExpandedSize);
-    }
 
     TStrings selection;
     for (const auto& p : o.paths) selection.Add(Backslashed(p));
     const bool selecting = !o.paths.empty();
-    const auto wanted = [&](const std::string& stored) {
-        return !selecting || TQuillox::IsSelected(selection, stored);
-    };
     std::vector<bool> found(o.paths.size(), false);
     for (int i = 0; i < list.Count(); ++i)
         for (size_t k = 0; k < o.paths.size(); ++k)
             if (TQuillox::IsSelected(TStrings{Backslashed(o.paths[k])}, list[i])) found[k] = true;
+    int64_t total = 0;
+    for (int i = 0; i < list.Count(); ++i)
+        total += std::max(0, static_cast<TArchiveFileInfo*>(list.Objects(i))->ExpandedSize);
 
     const TPathGuard guard(q.TargetPath(), o.absolutePaths);
     // The path to write for F, or "" after reporting why it is skipped. A path of "*"
@@ -545,98 +535,52 @@ int Extract(const Options& o) {
                                                   : kUnsafeWhy);
         return checked;
     };
-    std::set<int> reached;
-    int unsafe = 0;
-    std::string currentPath = o.archive;
     int64_t done = 0, currentSize = 0;
     ProgressBar bar(total);
-    TKeptFile kept;
-    TInterruptWatch interrupt;
-    q.OnCheckFile = [&](std::string& f, TCProcessMode) {
-        kept.Release();  // the entry before this one has succeeded
-        if (TInterruptWatch::Interrupted()) throw Exception("interrupted");
-        done += currentSize;
-        currentSize = 0;
-        const auto it = byPosition.find(source->Position());
-        if (it != byPosition.end()) {
-            reached.insert(it->second);
-            currentPath = list[it->second];
-            currentSize = static_cast<TArchiveFileInfo*>(list.Objects(it->second))->ExpandedSize;
-        } else {
-            currentPath = guard.StoredPathOf(f);
-        }
-        bar.Finish();
-        f = safePath(f, currentPath);
-        if (f.empty())
-            ++unsafe;
-        else
-            kept.Keep(f);
-    };
+    TSignalWatch signals;
     q.OnShowProgress = [&](int32_t& pct) {
-        if (TInterruptWatch::Interrupted()) {
+        if (TSignalWatch::Caught()) {
             pct = -1;
             return;
         }
         bar.Show(done + currentSize * pct / 100);
     };
 
-    try {
-        q.ExpandArchive(*source, selecting ? &selection : nullptr);
-        kept.Release();
-    } catch (const Exception& e) {
-        kept.Restore();
-        bar.Finish();
-        Complain(currentPath, TInterruptWatch::Interrupted() ? "interrupted" : e.Message());
-        return 1;
-    }
-    bar.Finish();
-
-    // Entries the reading stopped before: empty files are created here, so nothing is
-    // lost; a non-empty one means the archive's total size is wrong.
-    int missed = 0;
+    TReach reach(header.TotalSize);
+    int unsafe = 0, missed = 0;
     for (int i = 0; i < list.Count(); ++i) {
-        if (reached.count(i) || !wanted(list[i])) continue;
-        const auto* info = static_cast<TArchiveFileInfo*>(list.Objects(i));
-        if (info->ExpandedSize != 0) {
-            Complain(list[i], "not expanded: it lies past the archive's total size");
+        const std::string& p = list[i];
+        const auto& info = *static_cast<TArchiveFileInfo*>(list.Objects(i));
+        const bool reached = reach.Next(info.ExpandedSize);
+        if (selecting && !TQuillox::IsSelected(selection, p)) continue;
+        bar.Finish();
+        if (!reached && !TrulyEmpty(info.StoredSize, info.ExpandedSize)) {
+            Complain(p, "not expanded: it lies past the archive's total size");
             ++missed;
             continue;
         }
-        const std::string& p = list[i];
-        const std::string f =
-            safePath((!p.empty() && p[0] == '\\') ? p : q.TargetPath() + p, p);
+        const std::string f = safePath((!p.empty() && p[0] == '\\') ? p : q.TargetPath() + p, p);
         if (f.empty()) {
             ++unsafe;
             continue;
         }
+        currentSize = std::max(0, info.ExpandedSize);
         try {
-            source->SetPosition(info->HeaderPosition);
-            TEntryHeader e;
-            std::string stored;
-            if (!TQuillox::ReadEntryHeader(*source, e, stored)) throw EReadError();
-            if (e.Lock > 0 && q.Key == 0) throw EInvalidKey();
-            TQuillox::MakeFolderPath(f.substr(0, f.find_last_of("\\/:") + 1));
-            kept.Keep(f);
-            {
-                TFileStream file(f, TFileMode::fmCreate);
-                try {
-                    q.ExpandEntry(file, *source, e, method);
-                } catch (const EInvalidKey&) {
-                    file.Close();
-                    platform::DeleteFile(f);
-                    throw;
-                }
-                platform::SetFileDosDateTime(file, e.DateTime);
+            if (TSignalWatch::Caught()) throw Exception(TSignalWatch::What());
+            const std::string link = WriteEntry(q, *source, info, p, f, method, o.dir);
+            if (!link.empty()) {
+                Complain(p, "unsafe path skipped (a link is in the way: " + link + ")");
+                ++unsafe;
             }
-            platform::SetFileAttributes(
-                f, static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(e.Attributes))));
-            kept.Release();
         } catch (const Exception& e) {
-            kept.Restore();
-            Complain(p, e.Message());
+            bar.Finish();
+            Complain(p, TSignalWatch::Caught() ? TSignalWatch::What() : e.Message());
             return 1;
         }
+        done += currentSize;
     }
+    bar.Finish();
+
     int notFound = 0;
     for (size_t k = 0; k < o.paths.size(); ++k)
         if (!found[k]) {

@@ -5,14 +5,18 @@
 
 namespace {
 
+// As long as the text needs: a stored path may hold 32767 bytes.
 std::string Format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
 std::string Format(const char* pattern, ...) {
-    char buf[512];
-    va_list args;
+    va_list args, again;
     va_start(args, pattern);
-    std::vsnprintf(buf, sizeof buf, pattern, args);
+    va_copy(again, args);
+    const int n = std::vsnprintf(nullptr, 0, pattern, args);
     va_end(args);
-    return buf;
+    std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+    if (n > 0) std::vsnprintf(&out[0], out.size() + 1, pattern, again);
+    va_end(again);
+    return out;
 }
 
 std::string Ratio(int64_t stored, int64_t expanded) {

@@ -19,10 +19,6 @@ constexpr uint32_t kSecVirtualSize = 8, kSecVirtualAddress = 12, kSecRawSize = 1
 constexpr int kDirSecurity = 4, kDirResource = 2, kDirBaseReloc = 5;
 constexpr uint32_t kLimit = 0x7FFFFFFF;  // 2 GB: the largest image this writes
 
-uint16_t Get16(const std::vector<uint8_t>& b, uint64_t at) {
-    if (at + 2 > b.size()) throw Error("truncated");
-    return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
-}
 uint32_t Get32(const std::vector<uint8_t>& b, uint64_t at) {
     if (at + 4 > b.size()) throw Error("truncated");
     return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
@@ -138,112 +134,127 @@ bool ResourceId::operator<(const ResourceId& o) const {
 
 // ---- reading the image --------------------------------------------------------------
 
-uint32_t PeImage::Dir(int index, int field) const {
-    if (static_cast<uint32_t>(index) >= numberOfRva_) return 0;
-    return Get32(image_, ddOffset_ + 8u * index + 4u * field);
+void MemorySource::Read(uint64_t at, uint8_t* out, size_t n) const {
+    if (at > bytes_.size() || n > bytes_.size() - at) throw Error("truncated");
+    std::copy(bytes_.begin() + static_cast<ptrdiff_t>(at),
+              bytes_.begin() + static_cast<ptrdiff_t>(at + n), out);
 }
 
-PeImage::PeImage(std::vector<uint8_t> image) : image_(std::move(image)) {
+namespace {
+
+uint16_t Get16(const Source& s, uint64_t at) {
+    uint8_t b[2];
+    s.Read(at, b, 2);
+    return static_cast<uint16_t>(b[0] | b[1] << 8);
+}
+uint32_t Get32(const Source& s, uint64_t at) {
+    uint8_t b[4];
+    s.Read(at, b, 4);
+    return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+           static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
+}
+
+// The section whose memory holds `rva`, or nullptr.
+const Layout::Section* SectionAt(const Layout& l, uint32_t rva) {
+    for (const auto& s : l.sections)
+        if (rva >= s.virtualAddress && rva - s.virtualAddress < std::max(s.virtualSize, s.rawSize))
+            return &s;
+    return nullptr;
+}
+
+}  // namespace
+
+uint32_t Layout::Dir(const Source& file, int index, int field) const {
+    if (static_cast<uint32_t>(index) >= numberOfRva) return 0;
+    return Get32(file, ddOffset + 8u * index + 4u * field);
+}
+
+Layout ReadLayout(const Source& file) {
     const auto notPe = [](const std::string& why) { return Error("not a PE32 executable (" + why + ")"); };
-    if (image_.size() < 0x40 || image_[0] != 'M' || image_[1] != 'Z') throw notPe("no MZ header");
-    peOffset_ = Get32(image_, 0x3C);
-    if (uint64_t{peOffset_} + 24 > image_.size() || Get32(image_, peOffset_) != 0x00004550)
-        throw notPe("no PE signature");
-    const uint32_t coff = peOffset_ + 4;
-    const uint16_t count = Get16(image_, coff + kCoffSections);
-    const uint16_t optSize = Get16(image_, coff + kCoffOptionalSize);
-    optOffset_ = coff + 20;
-    uint16_t magic = 0;
+    Layout l;
     try {
-        magic = Get16(image_, optOffset_);
-    } catch (const Error&) {
+        uint8_t mz[2] = {};
+        if (file.Size() < 0x40) throw notPe("no MZ header");
+        file.Read(0, mz, 2);
+        if (mz[0] != 'M' || mz[1] != 'Z') throw notPe("no MZ header");
+        l.peOffset = Get32(file, 0x3C);
+        if (uint64_t{l.peOffset} + 24 > file.Size() || Get32(file, l.peOffset) != 0x00004550)
+            throw notPe("no PE signature");
+        const uint32_t coff = l.peOffset + 4;
+        const uint16_t count = Get16(file, coff + kCoffSections);
+        const uint16_t optSize = Get16(file, coff + kCoffOptionalSize);
+        l.optOffset = coff + 20;
+        uint16_t magic = 0;
+        try {
+            magic = Get16(file, l.optOffset);
+        } catch (const Error&) {
+            throw notPe("truncated header");
+        }
+        if (magic == 0x10B) {
+            l.numberOfRva = Get32(file, l.optOffset + 92);
+            l.ddOffset = l.optOffset + 96;
+        } else if (magic == 0x20B) {
+            l.numberOfRva = Get32(file, l.optOffset + 108);
+            l.ddOffset = l.optOffset + 112;
+        } else {
+            throw notPe("not a 32-bit image");
+        }
+        if (l.numberOfRva > 16 || l.ddOffset + 8u * l.numberOfRva > l.optOffset + optSize)
+            throw notPe("bad data directory");
+        l.sectionTable = l.optOffset + optSize;
+        l.headersSize = Get32(file, l.optOffset + kOptSizeOfHeaders);
+        l.fileAlign = Get32(file, l.optOffset + kOptFileAlign);
+        l.sectionAlign = Get32(file, l.optOffset + kOptSectionAlign);
+        const auto power2 = [](uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
+        if (!power2(l.fileAlign) || !power2(l.sectionAlign) || l.fileAlign > l.sectionAlign)
+            throw notPe("bad alignment");
+        if (count == 0 || uint64_t{l.sectionTable} + count * kSectionHeaderSize > l.headersSize ||
+            l.headersSize > file.Size())
+            throw notPe("bad section table");
+        l.imageEnd = l.headersSize;
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint32_t h = l.sectionTable + i * kSectionHeaderSize;
+            Layout::Section s{h, Get32(file, h + kSecVirtualSize), Get32(file, h + kSecVirtualAddress),
+                              Get32(file, h + kSecRawSize), Get32(file, h + kSecRawPointer)};
+            if (s.rawSize && uint64_t{s.rawPointer} + s.rawSize > file.Size())
+                throw notPe("a section runs past the end of the file");
+            if (s.rawSize) l.imageEnd = std::max(l.imageEnd, s.rawPointer + s.rawSize);
+            l.sections.push_back(s);
+        }
+    } catch (const Error& e) {
+        if (std::string(e.what()).rfind("not a PE32", 0) == 0) throw;
         throw notPe("truncated header");
     }
-    if (magic == 0x10B) {
-        numberOfRva_ = Get32(image_, optOffset_ + 92);
-        ddOffset_ = optOffset_ + 96;
-    } else if (magic == 0x20B) {
-        numberOfRva_ = Get32(image_, optOffset_ + 108);
-        ddOffset_ = optOffset_ + 112;
-    } else {
-        throw notPe("not a 32-bit image");
-    }
-    if (numberOfRva_ > 16 || ddOffset_ + 8u * numberOfRva_ > optOffset_ + optSize)
-        throw notPe("bad data directory");
-    sectionTable_ = optOffset_ + optSize;
-    const uint32_t headersSize = Get32(image_, optOffset_ + kOptSizeOfHeaders);
-    fileAlign_ = Get32(image_, optOffset_ + kOptFileAlign);
-    sectionAlign_ = Get32(image_, optOffset_ + kOptSectionAlign);
-    const auto power2 = [](uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
-    if (!power2(fileAlign_) || !power2(sectionAlign_) || fileAlign_ > sectionAlign_)
-        throw notPe("bad alignment");
-    if (count == 0 || uint64_t{sectionTable_} + count * kSectionHeaderSize > headersSize ||
-        headersSize > image_.size())
-        throw notPe("bad section table");
-
-    imageEnd_ = headersSize;
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint32_t h = sectionTable_ + i * kSectionHeaderSize;
-        Section s{h, Get32(image_, h + kSecVirtualSize), Get32(image_, h + kSecVirtualAddress),
-                  Get32(image_, h + kSecRawSize), Get32(image_, h + kSecRawPointer)};
-        if (s.rawSize && uint64_t{s.rawPointer} + s.rawSize > image_.size())
-            throw notPe("a section runs past the end of the file");
-        if (s.rawSize) imageEnd_ = std::max(imageEnd_, s.rawPointer + s.rawSize);
-        sections_.push_back(s);
-    }
-
-    const uint32_t rsrcRva = Dir(kDirResource, 0);
-    bool found = false;
-    for (size_t i = 0; i < sections_.size(); ++i)
-        if (rsrcRva != 0 && rsrcRva == sections_[i].virtualAddress) {
-            rsrc_ = i;
-            found = true;
-        }
-    if (!found) throw Error("no resource section of its own");
-    const Section& r = sections_[rsrc_];
-    for (size_t i = 0; i < rsrc_; ++i)
-        if (sections_[i].rawSize && sections_[i].rawPointer + sections_[i].rawSize > r.rawPointer)
-            throw Error("sections are not laid out in address order");
-    const size_t after = sections_.size() - rsrc_ - 1;
-    if (after > 1) throw Error("the resource section is followed by sections that cannot move");
-    if (after == 1) {
-        // Only the base relocations may follow: nothing refers to them but their data
-        // directory entry, so they can move.
-        const Section& rel = sections_.back();
-        if (Dir(kDirBaseReloc, 0) != rel.virtualAddress ||
-            rel.rawPointer < r.rawPointer + r.rawSize)
-            throw Error("the resource section is followed by sections that cannot move");
-        for (int d = 0; d < static_cast<int>(numberOfRva_); ++d) {
-            const uint32_t rva = Dir(d, 0);
-            if (d != kDirBaseReloc && d != kDirSecurity && rva >= rel.virtualAddress &&
-                rva < rel.virtualAddress + std::max(rel.virtualSize, rel.rawSize))
-                throw Error("the resource section is followed by sections that cannot move");
-        }
-        hasReloc_ = true;
-    }
-    // Nothing may follow the last section but a signature (which is dropped).
-    if (image_.size() > imageEnd_) {
-        const uint32_t certAt = Dir(kDirSecurity, 0), certSize = Dir(kDirSecurity, 1);
-        if (certAt == 0 || certAt < imageEnd_ ||
-            AlignUp(uint64_t{certAt} + certSize, 8) < image_.size() ||
-            uint64_t{certAt} + certSize > image_.size())
-            throw Error("data after the last section");
-    }
+    return l;
 }
 
-std::vector<Resource> PeImage::Resources() const {
-    const Section& s = sections_[rsrc_];
-    const std::vector<uint8_t> sec(image_.begin() + s.rawPointer,
-                                   image_.begin() + s.rawPointer + s.rawSize);
+std::vector<ResourceEntry> ReadResourceDirectory(const Source& file) {
+    const Layout l = ReadLayout(file);
+    const uint32_t rva = l.Dir(file, kDirResource, 0);
+    const Layout::Section* s = rva ? SectionAt(l, rva) : nullptr;
+    if (!s) throw Error("no resources");
     const auto damaged = [] { return Error("damaged resource directory"); };
+    if (rva - s->virtualAddress >= s->rawSize) throw damaged();
+    // The directory's offsets count from its start; everything lies in the section's
+    // raw data after it.
+    const uint64_t base = uint64_t{s->rawPointer} + (rva - s->virtualAddress);
+    const uint64_t limit = s->rawSize - (rva - s->virtualAddress);
+    const auto get16 = [&](uint64_t at) {
+        if (at + 2 > limit) throw damaged();
+        return Get16(file, base + at);
+    };
+    const auto get32 = [&](uint64_t at) {
+        if (at + 4 > limit) throw damaged();
+        return Get32(file, base + at);
+    };
     const auto readId = [&](uint32_t field) {
         ResourceId id;
         if (field & 0x80000000u) {
             id.isName = true;
             const uint32_t at = field & 0x7FFFFFFFu;
-            const uint16_t len = Get16(sec, at);
-            if (uint64_t{at} + 2 + 2u * len > sec.size()) throw damaged();
-            for (uint16_t i = 0; i < len; ++i) id.name.push_back(Get16(sec, at + 2 + 2u * i));
+            const uint16_t len = get16(at);
+            if (uint64_t{at} + 2 + 2u * len > limit) throw damaged();
+            for (uint16_t i = 0; i < len; ++i) id.name.push_back(get16(at + 2 + 2u * i));
         } else {
             if (field > 0xFFFF) throw damaged();
             id.id = static_cast<uint16_t>(field);
@@ -253,13 +264,13 @@ std::vector<Resource> PeImage::Resources() const {
     // Entries of the directory at `at`: (id, offset field).
     const auto entries = [&](uint32_t at) {
         std::vector<std::pair<uint32_t, uint32_t>> out;
-        const uint32_t n = uint32_t{Get16(sec, at + 12)} + Get16(sec, at + 14);
-        if (uint64_t{at} + 16 + 8ull * n > sec.size()) throw damaged();
+        const uint32_t n = uint32_t{get16(at + 12)} + get16(at + 14);
+        if (uint64_t{at} + 16 + 8ull * n > limit) throw damaged();
         for (uint32_t i = 0; i < n; ++i)
-            out.emplace_back(Get32(sec, at + 16 + 8 * i), Get32(sec, at + 20 + 8 * i));
+            out.emplace_back(get32(at + 16 + 8 * i), get32(at + 20 + 8 * i));
         return out;
     };
-    std::vector<Resource> result;
+    std::vector<ResourceEntry> result;
     uint64_t total = 0;
     try {
         for (const auto& [typeField, typeDir] : entries(0)) {
@@ -271,27 +282,126 @@ std::vector<Resource> PeImage::Resources() const {
                     // Directories may share subdirectories: a hostile one could name
                     // the same bytes endlessly. Real resources never overlap.
                     if (result.size() >= 65536) throw damaged();
-                    Resource res;
+                    ResourceEntry res;
                     res.type = readId(typeField);
                     res.name = readId(nameField);
                     if (langField > 0xFFFF) throw damaged();
                     res.language = static_cast<uint16_t>(langField);
-                    const uint32_t rva = Get32(sec, dataEntry);
-                    res.size = Get32(sec, dataEntry + 4);
-                    res.codePage = Get32(sec, dataEntry + 8);
-                    if (rva < s.virtualAddress ||
-                        uint64_t{rva - s.virtualAddress} + res.size > sec.size())
+                    const uint32_t dataRva = get32(dataEntry);
+                    res.size = get32(dataEntry + 4);
+                    res.codePage = get32(dataEntry + 8);
+                    if (dataRva < s->virtualAddress ||
+                        uint64_t{dataRva - s->virtualAddress} + res.size > s->rawSize)
                         throw damaged();
                     total += res.size;
-                    if (total > sec.size()) throw damaged();
-                    const uint32_t off = rva - s.virtualAddress;
-                    res.bytes.assign(sec.begin() + off, sec.begin() + off + res.size);
+                    if (total > s->rawSize) throw damaged();
+                    res.offset = uint64_t{s->rawPointer} + (dataRva - s->virtualAddress);
                     result.push_back(std::move(res));
                 }
             }
         }
     } catch (const Error&) {
         throw damaged();
+    }
+    return result;
+}
+
+const ResourceEntry* FindResource(const std::vector<ResourceEntry>& entries,
+                                  const ResourceId& type, const ResourceId& name) {
+    const auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
+    const auto same = [&](const ResourceId& a, const ResourceId& b) {
+        if (a.isName != b.isName) return false;
+        if (!a.isName) return a.id == b.id;
+        return a.name.size() == b.name.size() &&
+               std::equal(a.name.begin(), a.name.end(), b.name.begin(),
+                          [&](char16_t x, char16_t y) { return upper(x) == upper(y); });
+    };
+    for (const auto& e : entries)
+        if (same(e.type, type) && same(e.name, name)) return &e;
+    return nullptr;
+}
+
+uint32_t PeImage::Dir(int index, int field) const {
+    return layout_.Dir(MemorySource(image_), index, field);
+}
+
+PeImage::PeImage(std::vector<uint8_t> image) : image_(std::move(image)) {
+    const MemorySource file(image_);
+    layout_ = ReadLayout(file);
+    const auto& sections = layout_.sections;
+    const auto cannot = [](const std::string& why) { return Error(why); };
+
+    const uint32_t rsrcRva = Dir(kDirResource, 0);
+    bool found = false;
+    for (size_t i = 0; i < sections.size(); ++i)
+        if (rsrcRva != 0 && rsrcRva == sections[i].virtualAddress) {
+            rsrc_ = i;
+            found = true;
+        }
+    if (!found) throw cannot("no resource section of its own");
+    // The rewritten image keeps the headers and the sections before the resources
+    // byte for byte, so they must be laid out as a loader wants them.
+    if (layout_.headersSize > sections[0].virtualAddress)
+        throw cannot("the headers reach into the first section");
+    for (size_t i = 0; i < sections.size(); ++i) {
+        const auto& s = sections[i];
+        if (s.virtualAddress % layout_.sectionAlign ||
+            (s.rawSize && s.rawPointer % layout_.fileAlign))
+            throw cannot("sections are not aligned");
+        if (s.rawSize && s.rawPointer < layout_.headersSize)
+            throw cannot("the headers reach into a section's data");
+        if (i > 0) {
+            const auto& p = sections[i - 1];
+            if (uint64_t{p.virtualAddress} + std::max(p.virtualSize, p.rawSize) > s.virtualAddress)
+                throw cannot("sections are not laid out in address order");
+        }
+    }
+    const Layout::Section& r = sections[rsrc_];
+    for (size_t i = 0; i < rsrc_; ++i)
+        if (sections[i].rawSize && sections[i].rawPointer + sections[i].rawSize > r.rawPointer)
+            throw cannot("sections are not laid out in address order");
+    // Everything from the resource section on moves: nothing but the resource,
+    // relocation and signature directories may name it.
+    for (int d = 0; d < static_cast<int>(layout_.numberOfRva); ++d) {
+        const uint32_t rva = Dir(d, 0);
+        if (d != kDirResource && d != kDirBaseReloc && d != kDirSecurity && rva != 0 &&
+            uint64_t{rva} + Dir(d, 1) > r.virtualAddress)
+            throw cannot("a data directory names an address in or after the resource section");
+    }
+    const size_t after = sections.size() - rsrc_ - 1;
+    if (after > 1) throw cannot("the resource section is followed by sections that cannot move");
+    if (after == 1) {
+        // Only the base relocations may follow: nothing refers to them but their data
+        // directory entry, so they can move.
+        const Layout::Section& rel = sections.back();
+        const uint32_t relocRva = Dir(kDirBaseReloc, 0);
+        if (relocRva != rel.virtualAddress || rel.rawPointer < r.rawPointer + r.rawSize ||
+            uint64_t{Dir(kDirBaseReloc, 1)} > std::max(rel.virtualSize, rel.rawSize))
+            throw cannot("the resource section is followed by sections that cannot move");
+        hasReloc_ = true;
+    }
+    // Nothing may follow the last section but a signature (which is dropped).
+    if (image_.size() > layout_.imageEnd) {
+        const uint32_t certAt = Dir(kDirSecurity, 0), certSize = Dir(kDirSecurity, 1);
+        if (certAt == 0 || certAt < layout_.imageEnd ||
+            AlignUp(uint64_t{certAt} + certSize, 8) < image_.size() ||
+            uint64_t{certAt} + certSize > image_.size())
+            throw cannot("data after the last section");
+    }
+}
+
+std::vector<Resource> PeImage::Resources() const {
+    std::vector<Resource> result;
+    for (const auto& e : ReadResourceDirectory(MemorySource(image_))) {
+        Resource r;
+        r.type = e.type;
+        r.name = e.name;
+        r.language = e.language;
+        r.codePage = e.codePage;
+        r.size = e.size;
+        r.bytes.assign(image_.begin() + static_cast<ptrdiff_t>(e.offset),
+                       image_.begin() + static_cast<ptrdiff_t>(e.offset + e.size));
+        result.push_back(std::move(r));
     }
     return result;
 }
@@ -406,40 +516,40 @@ void PeImage::Write(const std::string& path, std::vector<Resource> resources) co
         if (!(a.name == b.name)) return a.name < b.name;
         return a.language < b.language;
     });
-    const Section& r = sections_[rsrc_];
+    const Layout::Section& r = layout_.sections[rsrc_];
     const RsrcLayout l = LayOut(resources, r.virtualAddress);
-    const uint64_t rsrcRaw = AlignUp(l.size, fileAlign_);
+    const uint64_t rsrcRaw = AlignUp(l.size, layout_.fileAlign);
     uint64_t end = r.rawPointer + rsrcRaw;
-    uint64_t imageSize = AlignUp(uint64_t{r.virtualAddress} + l.size, sectionAlign_);
+    uint64_t imageSize = AlignUp(uint64_t{r.virtualAddress} + l.size, layout_.sectionAlign);
     uint32_t relocVa = 0, relocRaw = 0;
     if (hasReloc_) {
-        const Section& rel = sections_.back();
+        const Layout::Section& rel = layout_.sections.back();
         relocVa = static_cast<uint32_t>(imageSize);
         relocRaw = static_cast<uint32_t>(end);
         end += rel.rawSize;
-        imageSize = AlignUp(uint64_t{relocVa} + std::max(rel.virtualSize, 1u), sectionAlign_);
+        imageSize = AlignUp(uint64_t{relocVa} + std::max(rel.virtualSize, 1u), layout_.sectionAlign);
     }
     if (end > kLimit || imageSize > kLimit) throw Error("the installer would exceed 2 GB");
 
     // Headers and every section before the resources, with the fields that change.
     std::vector<uint8_t> head(image_.begin(), image_.begin() + r.rawPointer);
-    Put32(head, sections_[rsrc_].headerAt + kSecVirtualSize, static_cast<uint32_t>(l.size));
-    Put32(head, sections_[rsrc_].headerAt + kSecRawSize, static_cast<uint32_t>(rsrcRaw));
-    Put32(head, ddOffset_ + 8 * kDirResource + 4, static_cast<uint32_t>(l.size));
-    if (uint32_t{kDirSecurity} < numberOfRva_) {
-        Put32(head, ddOffset_ + 8 * kDirSecurity, 0);
-        Put32(head, ddOffset_ + 8 * kDirSecurity + 4, 0);
+    Put32(head, layout_.sections[rsrc_].headerAt + kSecVirtualSize, static_cast<uint32_t>(l.size));
+    Put32(head, layout_.sections[rsrc_].headerAt + kSecRawSize, static_cast<uint32_t>(rsrcRaw));
+    Put32(head, layout_.ddOffset + 8 * kDirResource + 4, static_cast<uint32_t>(l.size));
+    if (uint32_t{kDirSecurity} < layout_.numberOfRva) {
+        Put32(head, layout_.ddOffset + 8 * kDirSecurity, 0);
+        Put32(head, layout_.ddOffset + 8 * kDirSecurity + 4, 0);
     }
     if (hasReloc_) {
-        const Section& rel = sections_.back();
+        const Layout::Section& rel = layout_.sections.back();
         Put32(head, rel.headerAt + kSecVirtualAddress, relocVa);
         Put32(head, rel.headerAt + kSecRawPointer, relocRaw);
-        Put32(head, ddOffset_ + 8 * kDirBaseReloc, relocVa + (Dir(kDirBaseReloc, 0) - rel.virtualAddress));
+        Put32(head, layout_.ddOffset + 8 * kDirBaseReloc, relocVa + (Dir(kDirBaseReloc, 0) - rel.virtualAddress));
     }
-    Put32(head, optOffset_ + kOptSizeOfImage, static_cast<uint32_t>(imageSize));
-    Put32(head, optOffset_ + kOptInitData,
-          static_cast<uint32_t>(Get32(image_, optOffset_ + kOptInitData) - r.rawSize + rsrcRaw));
-    Put32(head, optOffset_ + kOptCheckSum, 0);
+    Put32(head, layout_.optOffset + kOptSizeOfImage, static_cast<uint32_t>(imageSize));
+    Put32(head, layout_.optOffset + kOptInitData,
+          static_cast<uint32_t>(Get32(image_, layout_.optOffset + kOptInitData) - r.rawSize + rsrcRaw));
+    Put32(head, layout_.optOffset + kOptCheckSum, 0);
 
     Writer w(path);
     w.Write(head);
@@ -453,43 +563,16 @@ void PeImage::Write(const std::string& path, std::vector<Resource> resources) co
     }
     w.PadTo(r.rawPointer + rsrcRaw);
     if (hasReloc_) {
-        const Section& rel = sections_.back();
+        const Layout::Section& rel = layout_.sections.back();
         w.Write(image_.data() + rel.rawPointer, rel.rawSize);
     }
     if (w.Position() != end) throw Error("internal layout error");
-    w.Finish(optOffset_ + kOptCheckSum);
+    w.Finish(layout_.optOffset + kOptCheckSum);
 }
 
-// ---- version information ------------------------------------------------------------
+// ---- version information (written; read in runtime/VersionInfo.cpp) -----------------
 
 namespace {
-
-VersionNode ParseNode(const std::vector<uint8_t>& b, uint32_t at, uint32_t limit, int depth) {
-    const auto damaged = [] { return Error("damaged version information"); };
-    if (depth > 8 || uint64_t{at} + 6 > limit) throw damaged();
-    const uint16_t length = Get16(b, at), valueLength = Get16(b, at + 2);
-    VersionNode n;
-    n.type = Get16(b, at + 4);
-    const uint32_t end = at + length;
-    if (length < 6 || end > limit) throw damaged();
-    uint32_t p = at + 6;
-    for (;; p += 2) {
-        if (p + 2 > end) throw damaged();
-        const uint16_t c = Get16(b, p);
-        if (c == 0) break;
-        n.key.push_back(c);
-    }
-    uint32_t value = static_cast<uint32_t>(AlignUp(p + 2, 4));
-    if (value > end) value = end;
-    uint32_t valueBytes = n.type == 1 ? 2u * valueLength : valueLength;
-    valueBytes = std::min(valueBytes, end - value);
-    n.value.assign(b.begin() + value, b.begin() + value + valueBytes);
-    for (uint64_t c = AlignUp(value + valueBytes, 4); c + 6 <= end;) {
-        n.children.push_back(ParseNode(b, static_cast<uint32_t>(c), end, depth + 1));
-        c = AlignUp(c + Get16(b, c), 4);
-    }
-    return n;
-}
 
 void SerializeNode(const VersionNode& n, std::vector<uint8_t>& out) {
     const size_t at = out.size();
@@ -511,45 +594,12 @@ void SerializeNode(const VersionNode& n, std::vector<uint8_t>& out) {
     Put16(out, at, static_cast<uint16_t>(out.size() - at));
 }
 
-std::u16string Wide(const std::string& s) {
-    std::u16string w;
-    for (char c : s) w.push_back(static_cast<unsigned char>(c));
-    return w;
-}
-
 }  // namespace
-
-VersionNode ParseVersionInfo(const std::vector<uint8_t>& bytes) {
-    return ParseNode(bytes, 0, static_cast<uint32_t>(bytes.size()), 0);
-}
 
 std::vector<uint8_t> SerializeVersionInfo(const VersionNode& root) {
     std::vector<uint8_t> out;
     SerializeNode(root, out);
     return out;
-}
-
-VersionNode* FindVersionString(VersionNode& root, const std::string& table,
-                               const std::string& key) {
-    for (auto& sfi : root.children) {
-        if (sfi.key != u"StringFileInfo") continue;
-        for (auto& t : sfi.children) {
-            if (t.key != Wide(table)) continue;
-            for (auto& s : t.children)
-                if (s.key == Wide(key)) return &s;
-        }
-    }
-    return nullptr;
-}
-
-std::string VersionText(const VersionNode& node) {
-    std::string s;
-    for (size_t i = 0; i + 1 < node.value.size(); i += 2) {
-        const uint16_t c = static_cast<uint16_t>(node.value[i] | node.value[i + 1] << 8);
-        if (c == 0) break;
-        s.push_back(c > 0xFF ? '?' : static_cast<char>(c));
-    }
-    return s;
 }
 
 void SetVersionText(VersionNode& node, const std::string& text) {

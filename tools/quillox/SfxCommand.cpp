@@ -2,8 +2,11 @@
 //
 // The welcome file and the product folder become the archives "WELCOME" and "QUORV"
 // (type "TQUILLOX"), made by the very code of `quillox a`, so they are byte for byte
-// what `quillox a` makes of the same input. They go into the stub's resource section
-// beside its own resources; the build values go into its version information. The
+// what `quillox a --codepage N` makes of the same input. They go into the stub's
+// resource section beside its own resources; the build values go into its version
+// information. A release that the installer could not reproduce is refused before
+// anything is written: the installer writes every file directly into one folder under
+// its bare name, in the ANSI code page, and starts the setup.exe it finds there. The
 // result is written under a temporary name beside OUT and renamed into place only
 // when it is complete, so a failure leaves no partial OUT and never touches STUB.
 #include <unistd.h>
@@ -13,11 +16,16 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <stdexcept>
+#include <tuple>
 
-#include "archive/PathGuard.h"
+#include "archive/PayloadCheck.h"
+#include "tools/quillox/Adding.h"
+#include "tools/quillox/CodePage.h"
 #include "tools/quillox/Commands.h"
 #include "tools/quillox/PeImage.h"
+#include "tools/quillox/StopRequest.h"
 
 namespace fs = std::filesystem;
 
@@ -45,6 +53,7 @@ struct SfxOptions {
                             {"EmailDomain", "--email-domain", 40, false, {}}};
     bool versionGiven = false;
     uint16_t version[4] = {};
+    int codePage = 1252;  // the installer's ANSI code page, for the stored paths
 };
 
 void ParseVersion(const std::string& text, uint16_t out[4]) {
@@ -96,6 +105,13 @@ SfxOptions ParseSfxOptions(const Args& args) {
         else if (a == "--version") {
             ParseVersion(value(), o.version);
             o.versionGiven = true;
+        } else if (a == "--codepage") {
+            const std::string& n = value();
+            if (n.empty() || n.size() > 5 || n.find_first_not_of("0123456789") != std::string::npos ||
+                !IsKnownCodePage(std::stoi(n)))
+                throw SfxError("--codepage " + n + ": not a code page quillox knows (known: " +
+                                   KnownCodePages() + ")", 2);
+            o.codePage = std::stoi(n);
         } else if (a.size() > 1 && a[0] == '-') throw SfxError("unknown option " + a + " for 'sfx'", 2);
         else positional.push_back(a);
     }
@@ -107,20 +123,6 @@ SfxOptions ParseSfxOptions(const Args& args) {
     o.stub = positional[0];
     o.out = positional[1];
     return o;
-}
-
-// Sums the sizes of the regular files below `dir` (as `quillox a` will find them).
-int64_t PayloadSize(const fs::path& dir, int64_t& files) {
-    int64_t sum = 0;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::end(it);
-         it.increment(ec)) {
-        if (!it->is_regular_file(ec)) continue;
-        sum += static_cast<int64_t>(it->file_size(ec));
-        ++files;
-    }
-    if (ec) throw SfxError(dir.string() + ": cannot read the folder (" + ec.message() + ")");
-    return sum;
 }
 
 // Temporary files beside OUT, removed when packing ends however it ends.
@@ -144,11 +146,6 @@ private:
     fs::path base_;
     std::vector<fs::path> made_;
 };
-
-// Runs `quillox a` with `args`; its own messages have gone to standard error.
-void Pack(const Args& args, const std::string& what) {
-    if (RunArchiveCommand("a", args) != 0) throw SfxError("could not pack the " + what);
-}
 
 // The stub as read: its image, its resources, and its parsed version information.
 struct Stub {
@@ -223,15 +220,44 @@ void SetVersionInfo(Stub& stub, const SfxOptions& o) {
     r.size = static_cast<uint32_t>(r.bytes.size());
 }
 
-// What goes into the product archive: DIR's top-level names in the order `quillox a`
-// walks them, and the sizes it will meet.
+// The two archives as `quillox a` makes them: the requests, and the files found.
 struct Payload {
-    std::vector<std::string> names;
+    AddRequest welcome, product;
+    std::vector<FileToAdd> welcomeFiles, productFiles;
     int64_t files = 0;
     int64_t bytes = 0;
 };
 
-// Checks the inputs and OUT before anything is packed.
+// Adds to `problems` every file of the release that the installer would not put in
+// place as it is: files that install under the same name (the installer puts every
+// file directly into one folder, so the later one would replace the earlier),
+// names Windows cannot give a file, and a release without setup.exe at its top.
+void CheckRelease(const AddRequest& request, const std::vector<FileToAdd>& files,
+                  std::vector<std::string>& problems) {
+    std::map<std::string, std::string> installedAs;  // flat name, case folded -> file
+    bool setup = false;
+    for (const auto& f : files) {
+        const std::string file = FileOf(request, f);
+        const std::string flat = f.relative.substr(f.relative.find_last_of('\\') + 1);
+        if (f.relative.find('\\') == std::string::npos && CaseFolded(flat) == "SETUP.EXE")
+            setup = true;
+        if (flat.find_first_of("<>\"|?*") != std::string::npos)
+            problems.push_back(file + ": Windows cannot give a file this name (< > \" | ? *)");
+        else if (flat.back() == '.' || flat.back() == ' ')
+            problems.push_back(file + ": Windows drops the dot or blank at the end of this name");
+        const auto [first, fresh] = installedAs.emplace(CaseFolded(flat), file);
+        if (!fresh)
+            problems.push_back(file + ": installs as " + flat + " like " + first->second +
+                               " (the installer puts every file directly into one folder; "
+                               "letter case does not count)");
+    }
+    if (!setup)
+        problems.push_back(request.dir + ": no setup.exe at the top of the release; the installer "
+                                         "starts it");
+}
+
+// Checks the inputs and OUT before anything is packed; every problem with the release
+// is reported, then the whole is refused.
 Payload CheckInputs(const SfxOptions& o) {
     std::error_code ec;
     if (!fs::is_regular_file(o.welcome, ec)) throw SfxError(o.welcome + ": no such file (--welcome)");
@@ -251,58 +277,99 @@ Payload CheckInputs(const SfxOptions& o) {
     }
 
     Payload p;
-    p.bytes = PayloadSize(o.product, p.files);
-    if (p.files == 0) throw SfxError(o.product + ": the folder holds no files");
-    const auto tooLarge = [](const std::string& what) {
-        return SfxError(what + ": too large; an archive holds at most 2 GB (2147483647 bytes)");
-    };
-    if (p.bytes > INT32_MAX) throw tooLarge(o.product);
-    if (fs::file_size(o.welcome, ec) > INT32_MAX) throw tooLarge(o.welcome);
-    for (const auto& d : fs::directory_iterator(o.product, ec)) p.names.push_back(d.path().filename().string());
-    std::sort(p.names.begin(), p.names.end(), [](const std::string& a, const std::string& b) {
-        return fs::path(a) < fs::path(b);
-    });
-    for (const auto& n : p.names)
-        if (!IsConfinedStoredPath(n)) throw SfxError(o.product + "/" + n + ": a name the archive cannot store");
+    int32_t key = 0;
+    if (!o.key.empty()) key = static_cast<int32_t>(static_cast<uint32_t>(std::stoll(o.key, nullptr, 0)));
+    for (AddRequest* r : {&p.welcome, &p.product}) {
+        r->method = o.method;
+        r->key = key;
+        r->codePage = o.codePage;
+    }
+    // The installer shows the file named welcome.rtf, whatever the file was called.
+    const fs::path welcome(o.welcome);
+    p.welcome.dir = welcome.parent_path().empty() ? "." : welcome.parent_path().string();
+    p.welcome.storedPaths = {{"welcome.rtf", welcome.filename().string()}};
+    p.product.dir = o.product;
+    p.product.prefix = o.prefix;
+    p.product.paths = {"."};
 
-    std::string name = fs::path(o.welcome).filename().string();
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (name != "welcome.rtf")
-        std::fprintf(stderr, "quillox: %s: note: the installer shows a file named welcome.rtf\n",
-                     o.welcome.c_str());
+    std::vector<std::string> problems;
+    try {
+        p.productFiles = CollectFiles(p.product, problems);
+        p.welcomeFiles = CollectFiles(p.welcome, problems);
+    } catch (const AddUsageError& e) {
+        throw SfxError(e.what(), 2);
+    }
+    if (p.productFiles.empty() && problems.empty())
+        throw SfxError(o.product + ": the folder holds no files");
+    CheckRelease(p.product, p.productFiles, problems);
+    std::ifstream in(o.welcome, std::ios::binary);
+    char head[5] = {};
+    if (!in.read(head, 5) || std::string(head, 5) != "{\\rtf")
+        problems.push_back(o.welcome + ": not rich text (it does not begin with {\\rtf); "
+                                       "the installer would show its own text instead");
+    for (const auto& problem : problems) std::fprintf(stderr, "quillox: %s\n", problem.c_str());
+    if (!problems.empty())
+        throw SfxError(o.out + ": not written; the release above cannot be installed as it is");
+
+    for (const auto& f : p.productFiles) p.bytes += f.size;
+    p.bytes += p.welcomeFiles[0].size;
+    p.files = static_cast<int64_t>(p.productFiles.size()) + 1;
     if (!o.key.empty() && o.key != "0")
         std::fprintf(stderr, "quillox: note: the installer reads its archives with key 0; "
                              "-k %s needs a stub built for that key\n", o.key.c_str());
     return p;
 }
 
-// Makes the two archives with `quillox a` itself.
-void PackArchives(const SfxOptions& o, const Payload& p, const fs::path& welcomeArchive,
-                  const fs::path& productArchive) {
-    Args common = {"-m", o.method};
-    if (!o.key.empty()) common.insert(common.end(), {"-k", o.key});
-    const fs::path welcome(o.welcome);
-    Args a = {welcomeArchive.string()};
-    a.insert(a.end(), common.begin(), common.end());
-    a.insert(a.end(), {"-C", welcome.parent_path().empty() ? "." : welcome.parent_path().string(),
-                       "--", welcome.filename().string()});
-    Pack(a, "welcome file");
-    a = {productArchive.string()};
-    a.insert(a.end(), common.begin(), common.end());
-    a.insert(a.end(), {"--prefix", o.prefix, "-C", o.product, "--"});
-    a.insert(a.end(), p.names.begin(), p.names.end());
-    Pack(a, "product folder");
+// Makes the two archives with the code of `quillox a`.
+void PackArchives(const Payload& p, const fs::path& welcomeArchive, const fs::path& productArchive) {
+    for (const auto& [request, files, archive] :
+         {std::tie(p.welcome, p.welcomeFiles, welcomeArchive),
+          std::tie(p.product, p.productFiles, productArchive)}) {
+        AddRequest r = request;
+        r.archive = archive.string();
+        try {
+            WriteArchive(r, files, {});
+        } catch (const EAddFailed& e) {
+            throw SfxError(e.File() + ": " + e.Message());
+        }
+    }
 }
 
+// ---- The payload's check record -----------------------------------------------------
+// Replaces any check record among the resources by the record of the archives packed
+// (resource name, file), in the version's language: the installer refuses to run
+// when its archives differ from it.
+void PutCheckRecord(std::vector<pe::Resource>& resources,
+                    const std::vector<std::pair<std::string, std::string>>& archives,
+                    uint16_t language) {
+    const auto type = pe::ResourceId::Name(payload::kCheckRecordType);
+    const auto name = pe::ResourceId::Name(payload::kCheckRecordName);
+    resources.erase(std::remove_if(resources.begin(), resources.end(),
+                                   [&](const pe::Resource& r) { return r.type == type; }),
+                    resources.end());
+    pe::Resource r;
+    r.type = type;
+    r.name = name;
+    r.language = language;
+    try {
+        r.bytes = CheckRecordOf(archives);
+    } catch (const std::runtime_error& e) {
+        throw SfxError(e.what());
+    }
+    r.size = static_cast<uint32_t>(r.bytes.size());
+    resources.push_back(std::move(r));
+}
+// ---------------------------------------------------------------------------------------
+
 int Sfx(const SfxOptions& o) {
+    TStopRequestGuard stop;
     Stub stub = ReadStub(o.stub);
     SetVersionInfo(stub, o);
     const Payload payload = CheckInputs(o);
 
     TempFiles temp(o.out);
     const fs::path welcomeArchive = temp.Make("welcome"), productArchive = temp.Make("quorv");
-    PackArchives(o, payload, welcomeArchive, productArchive);
+    PackArchives(payload, welcomeArchive, productArchive);
 
     // The stub's resources with the payload replaced, in the version's language.
     const uint16_t language = stub.resources[stub.version].language;
@@ -328,6 +395,8 @@ int Sfx(const SfxOptions& o) {
         r.size = static_cast<uint32_t>(size);
         res.push_back(std::move(r));
     }
+    PutCheckRecord(res, {{"WELCOME", welcomeArchive.string()}, {"QUORV", productArchive.string()}},
+                   language);
 
     const fs::path part = temp.Make("exe");
     try {
@@ -336,12 +405,13 @@ int Sfx(const SfxOptions& o) {
         throw SfxError(o.out + ": " + e.what());
     }
     fs::permissions(part, fs::status(o.stub, ec).permissions(), ec);  // runnable as STUB is
+    TStopRequestGuard::ThrowIfRequested();
     fs::rename(part, o.out, ec);
     if (ec) throw SfxError(o.out + ": cannot write (" + ec.message() + ")");
     std::printf("%s: %lld bytes; %lld files, %lld bytes packed\n", o.out.c_str(),
                 static_cast<long long>(fs::file_size(o.out, ec)),
-                static_cast<long long>(payload.files + 1),
-                static_cast<long long>(payload.bytes + fs::file_size(o.welcome, ec)));
+                static_cast<long long>(payload.files),
+                static_cast<long long>(payload.bytes));
     return 0;
 }
 

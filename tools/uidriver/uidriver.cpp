@@ -11,6 +11,8 @@
 //   text CAPTION CONTROL            the control's text (WM_GETTEXT)
 //   waittext CAPTION CONTROL TEXT [ms]  the control's text becomes TEXT (read again and
 //                                   again, for steps that must come at once)
+//   waitchange CAPTION CONTROL TEXT [ms]  the control's text becomes other than TEXT
+//                                   (read again and again); prints the new text
 //   clickwhen CAPTION CONTROL TEXT BUTTON [ms]  presses BUTTON (posted) the moment
 //                                   CONTROL's text becomes TEXT; both are looked up first,
 //                                   so no message to the program comes between the two
@@ -346,6 +348,15 @@ void Run(const std::vector<std::string>& a) {
             if (GetTickCount() - start >= limit) Fail("text never became " + Quote(a[3]));
         }
         Out("text " + Quote(a[3]));
+    } else if (cmd == "waitchange") {
+        Need(a, 4);
+        HWND c = Control(Window(a[1]), a[2]);
+        const DWORD limit = Millis(a, 4), start = GetTickCount();
+        std::string now;
+        while ((now = WindowTextOnce(c)) == a[3]) {
+            if (GetTickCount() - start >= limit) Fail("text stayed " + Quote(a[3]));
+        }
+        Out("text " + Quote(now));
     } else if (cmd == "clickwhen") {
         Need(a, 5);
         HWND w = Window(a[1]);

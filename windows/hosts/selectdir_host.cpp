@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
     try {
         auto& dialog = Application.CreateForm<TfrmSelectDir>(nullptr);
         dialog.BytesNeeded = static_cast<int32_t>(std::strtol(argv[2], nullptr, 10));
+        dialog.OnFolderCreated = [](const std::string& folder) { Say("created=" + folder); };
         try {
             dialog.SetTargetDir(argv[1]);
         } catch (const std::exception& e) {

@@ -187,28 +187,42 @@ ui click Destination OK >/dev/null
 finish
 expect "Create New ends with OK" "1" "$(value result "$out")"
 expect "chosen folder is the new one" 'C:\TEMP\newdir' "$(value folder "$out")"
+expect "the caller learns of the folder made" 'C:\TEMP\newdir' "$(value created "$out")"
 [ -d "$c_drive/TEMP/newdir" ] || fail "the new folder does not exist"
 echo "ok - the new folder exists"
 
-echo "# Create New, then Cancel in the input box"
+echo "# Create New, then Cancel in the input box, then a name no folder can have"
 start 'C:\TEMP\' 1024
-ui click "$dlg" cmdCreate >/dev/null
-ui wait Destination >/dev/null || fail "no input box"
-ui click Destination Cancel >/dev/null
-box=$(ui dialog "$dlg")
-grep -q 'Unable to create directory' <<<"$box" || fail "no error message: $box"
-echo "ok - \"Unable to create directory\""
-ui answer "$dlg" OK >/dev/null
+for typed in '' 'C:\TEMP\bad|name'; do
+  ui click "$dlg" cmdCreate >/dev/null
+  ui wait Destination >/dev/null || fail "no input box"
+  if [ -z "$typed" ]; then
+    ui click Destination Cancel >/dev/null
+  else
+    ui type Destination Edit "$typed" >/dev/null
+    ui click Destination OK >/dev/null
+  fi
+  box=$(ui dialog "$dlg")
+  grep -q 'Unable to create directory' <<<"$box" || fail "no error message: $box"
+  echo "ok - \"Unable to create directory\" (${typed:-Cancel})"
+  ui answer "$dlg" OK >/dev/null
+  ui gone Error >/dev/null || fail "the message stays"
+  sleep 0.3
+  ui window "$dlg" >/dev/null || fail "the chooser closed"
+  echo "ok - the chooser stays open"
+done
+ui click "$dlg" cmdOK >/dev/null
 finish
-expect "still ends with OK" "1" "$(value result "$out")"
+expect "OK ends with OK" "1" "$(value result "$out")"
 expect "folder unchanged" 'C:\TEMP' "$(value folder "$out")"
+expect "no folder made" "" "$(value created "$out")"
 
 echo "# a lower-case drive letter matches nothing"
 start 'c:\temp' 1048576
 out=$(tr -d '\r' <"$work/out")
 expect "BytesFree stays 0" "0" "$(value BytesFree "$out")"
-expect "status from the first update (nothing needed then)" \
-  "0k bytes are needed to install this release." "$(text lblStatus)"
+expect "status names the bytes needed, for the drive shown" \
+  "1024k bytes are needed to install this release." "$(text lblStatus)"
 sel=$(ui items "$dlg" DL1 | grep '^selected' | cut -d' ' -f2)
 expect "the name is still highlighted" "TEMP" \
   "$(ui items "$dlg" DL1 | grep "^item $sel " | sed -E 's/^item [0-9]+ "(.*)"$/\1/')"

@@ -1,0 +1,3 @@
+#include "tools/quillox/SystemPath.h"
+
+std::string SystemPath(const std::string& utf8) { return utf8; }
