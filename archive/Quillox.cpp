@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <vector>
 
 #include "runtime/Platform.h"
@@ -80,6 +81,18 @@ std::unique_ptr<TStream> TQuillox::OpenArchiveResource(const std::string& ResNam
         throw EResNotFound(ResName);
     // The stream keeps the library loaded while its bytes are read in place.
     return std::make_unique<TReadOnlyMemoryStream>(data, size, module);
+}
+
+void TQuillox::InitArchiveHeader(TArchiveHeader& Header, const std::string& MethodId,
+                                 int32_t TotalSize, uint8_t ArchiveType) {
+    Header = TArchiveHeader{};
+    std::memcpy(Header.Signature.data(), "YRMA\x1A", 5);
+    for (size_t i = 0; i < Header.MethodId.size() && i < MethodId.size(); ++i)
+        Header.MethodId[i] = MethodId[i];
+    Header.TotalSize = TotalSize;
+    Header.ArchiveType = ArchiveType;
+    Header.Checksum = 0;
+    Header.Lock = Key > 0 ? 2 : 0;
 }
 
 TArchiveHeader TQuillox::ReadArchiveHeader(TStream& Source, std::string& MethodId) {

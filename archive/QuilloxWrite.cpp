@@ -15,18 +15,6 @@
 #include "runtime/Platform.h"
 #include "runtime/Stream.h"
 
-void TQuillox::InitArchiveHeader(TArchiveHeader& Header, const std::string& MethodId,
-                                 int32_t TotalSize, uint8_t ArchiveType) {
-    Header = TArchiveHeader{};
-    std::memcpy(Header.Signature.data(), "YRMA\x1A", 5);
-    for (size_t i = 0; i < Header.MethodId.size() && i < MethodId.size(); ++i)
-        Header.MethodId[i] = MethodId[i];
-    Header.TotalSize = TotalSize;
-    Header.ArchiveType = ArchiveType;
-    Header.Checksum = 0;
-    Header.Lock = Key > 0 ? 2 : 0;
-}
-
 void TQuillox::CreateArchive(TStream& Archive, const std::string& MethodId) {
     if (MethodId.size() != 3) throw EUnrecognizedCompressionMethod(MethodId);
     RecognizeMethod(MethodId);

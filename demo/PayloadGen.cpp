@@ -1,9 +1,14 @@
 // Writes the demo product's generated files into a folder: program-like binaries and
 // texts that compress well, and already-compressed data (random bytes) that does not.
 // The output depends on nothing but this file, so every build carries the same bytes.
-// Usage: tvx_demo_payload OUTDIR
+// Usage: tvx_demo_payload OUTDIR [--sets N]
+// With --sets N it writes a larger release for benchmarks instead: N sets of the same
+// 16 kinds of file, each 5/3 of the demo's size, the k-th set's names ending in -k
+// (qvclient-1.exe, ...) and drawn from seeds of their own. 18 sets make 288 files of
+// 181 MB, a quarter of it random bytes.
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -122,26 +127,39 @@ std::vector<uint8_t> MakeRandom(Rng& rng, uint32_t size) {
     return out;
 }
 
+// "qvclient.exe" with set 3 -> "qvclient-3.exe".
+std::string NameInSet(const std::string& name, int set) {
+    if (set == 0) return name;
+    const size_t dot = name.rfind('.');
+    return name.substr(0, dot) + "-" + std::to_string(set) + name.substr(dot);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fputs("usage: tvx_demo_payload OUTDIR\n", stderr);
+    int sets = 0;
+    if (argc == 4 && std::string(argv[2]) == "--sets") sets = std::atoi(argv[3]);
+    if ((argc != 2 && argc != 4) || (argc == 4 && (sets < 1 || sets > 999))) {
+        std::fputs("usage: tvx_demo_payload OUTDIR [--sets N]\n", stderr);
         return 2;
     }
     const std::string dir = argv[1];
-    uint64_t seed = 1;
-    for (const auto& f : kFiles) {
-        Rng rng(seed++);
-        const std::vector<uint8_t> bytes = f.kind == Kind::Text     ? MakeText(rng, f.size)
-                                           : f.kind == Kind::Binary ? MakeBinary(rng, f.size)
-                                                                    : MakeRandom(rng, f.size);
-        const std::string path = dir + "/" + f.name;
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        if (!out) {
-            std::fprintf(stderr, "tvx_demo_payload: cannot write %s\n", path.c_str());
-            return 1;
+    for (int set = sets == 0 ? 0 : 1; set <= sets; ++set) {
+        uint64_t seed = 1 + 100 * static_cast<uint64_t>(set);
+        for (const auto& f : kFiles) {
+            Rng rng(seed++);
+            const uint32_t size = sets == 0 ? f.size : f.size / 3 * 5;
+            const std::vector<uint8_t> bytes = f.kind == Kind::Text     ? MakeText(rng, size)
+                                               : f.kind == Kind::Binary ? MakeBinary(rng, size)
+                                                                        : MakeRandom(rng, size);
+            const std::string path = dir + "/" + NameInSet(f.name, set);
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out.write(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<std::streamsize>(bytes.size()));
+            if (!out) {
+                std::fprintf(stderr, "tvx_demo_payload: cannot write %s\n", path.c_str());
+                return 1;
+            }
         }
     }
     return 0;

@@ -15,8 +15,6 @@ namespace {
 // Window property under which a control's name is kept (as a global atom), so that
 // a test driver in another process can tell the controls apart.
 const char kNameProp[] = "TvxName";
-// Window property that leads the subclassing window procedure to its TControl.
-const char kControlProp[] = "TvxControl";
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
@@ -106,8 +104,11 @@ void TControl::CreateHandle(HWND parent) {
     if (!handle_)
         throw Exception("Cannot create the window of control " + def_.Name);
     // Subclassed by swapping the window procedure, which every Windows offers (the
-    // COMCTL32 subclass functions need common controls 5.8).
-    SetPropA(handle_, kControlProp, reinterpret_cast<HANDLE>(this));
+    // COMCTL32 subclass functions need common controls 5.8). The procedure finds its
+    // TControl in the window's user data, which the system classes leave to the
+    // program: unlike a window property it is read without asking the window manager,
+    // which matters for a procedure that every message of the control passes through.
+    SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     classProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
     if (ATOM atom = GlobalAddAtomA(def_.Name.empty() ? "?" : def_.Name.c_str()))
@@ -120,14 +121,14 @@ void TControl::DestroyHandle() {
     if (!handle_) return;
     if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(handle_, GWLP_WNDPROC)) == &SubclassProc)
         SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(classProc_));
-    RemovePropA(handle_, kControlProp);
+    SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
     if (HANDLE atom = RemovePropA(handle_, kNameProp))
         GlobalDeleteAtom(static_cast<ATOM>(reinterpret_cast<UINT_PTR>(atom)));
     handle_ = nullptr;
 }
 
 LRESULT CALLBACK TControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<TControl*>(GetPropA(hwnd, kControlProp));
+    auto* self = reinterpret_cast<TControl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
     try {
         return self->HandleMessage(msg, wParam, lParam);

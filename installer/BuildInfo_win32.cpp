@@ -13,7 +13,7 @@ namespace {
 std::string QueryValue(pe::VersionNode& root, const char* key) {
     const pe::VersionNode* node = pe::FindVersionString(root, "040904E4", key);
     if (node == nullptr) return {};
-    std::wstring wide;
+    std::vector<wchar_t> wide;  // not std::wstring, whose library instantiation is large
     for (size_t i = 0; i + 1 < node->value.size(); i += 2) {
         const auto c = static_cast<wchar_t>(node->value[i] | node->value[i + 1] << 8);
         if (c == 0) break;

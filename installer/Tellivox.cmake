@@ -9,8 +9,10 @@
 # so); tests link variants that carry damaged or larger archives.
 function(tvx_installer_executable name)
   cmake_parse_arguments(I "" "WELCOME;QUORV" "DEPENDS" ${ARGN})
-  add_executable(${name} WIN32 ${CMAKE_SOURCE_DIR}/installer/Tellivox_win32.cpp)
+  add_executable(${name} WIN32 ${CMAKE_SOURCE_DIR}/installer/Tellivox_win32.cpp
+                 ${CMAKE_SOURCE_DIR}/installer/LeanRuntime_win32.cpp)
   target_link_libraries(${name} PRIVATE tvx_installer_lib)
+  tvx_lean_installer(${name})
   if(I_WELCOME)
     tvx_add_resources(${name} TYPE TQUILLOX NAME WELCOME FILE ${I_WELCOME})
   endif()

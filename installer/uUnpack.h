@@ -13,6 +13,7 @@
 #include "archive/Quillox.h"
 #include "installer/RunRecord.h"
 #include "forms/Forms.h"
+#include "installer/UiPacer.h"
 #include "runtime/StringList.h"
 
 class TStream;
@@ -85,4 +86,6 @@ private:
     bool sequenceStarted_ = false;
     // The stored path of the entry being expanded; empty before the first.
     std::string currentEntry_;
+    // How often the extraction's handlers repaint the bar and process messages.
+    TUiPacer uiPacer_{25};
 };

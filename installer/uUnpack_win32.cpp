@@ -315,16 +315,22 @@ void TfrmUnpack::Compress1CheckFile(std::string& filepath, TCProcessMode mode) {
     filepath = install::FlatTargetPath(TargetDir, filepath);
     ExtractedFiles->Add(filepath);
     ShowStatus("Unpacking " + name);
+    // The entry's first progress report then processes messages again, so that the new
+    // status line can be read at once.
+    uiPacer_.NewEntry();
 }
 
+// Called after every 8192 bytes read: the bar and the message queue only as often as the
+// pacer allows (see UiPacer.h), so that a large entry is not slowed by its own display.
 void TfrmUnpack::Compress1ShowProgress(int32_t& PercentageDone) {
+    const DWORD now = GetTickCount();
     if (AbortRequested) {
         PercentageDone = -1;
         Label1.SetText("Aborting....");
-    } else {
+    } else if (uiPacer_.BarDue(PercentageDone, ProgressBar1.Position(), now)) {
         ProgressBar1.SetPosition(PercentageDone);
     }
-    Application.ProcessMessages();
+    if (uiPacer_.MessagesDue(PercentageDone, now)) Application.ProcessMessages();
 }
 
 bool TfrmUnpack::GetLocalInfo() { return ::GetLocalInfo(Gateway, ProductLevel, EmailDomain); }

@@ -5,17 +5,21 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "runtime/Exception.h"
 
 namespace pe {
 
 // Every fault of the executable readers and writers: a damaged or unsupported image
 // or version resource, a write that failed. The message says what is wrong, without
 // the file's name (the caller adds it).
-struct Error : std::runtime_error {
-    using std::runtime_error::runtime_error;
+// (The runtime's Exception, not std::runtime_error: the installer reads its own version
+// information with this, and the library's error types would bring a second string
+// implementation into it.)
+struct Error : Exception {
+    using Exception::Exception;
 };
 
 // One block of a version resource: key, value (text values as UTF-16 bytes with their

@@ -2,7 +2,13 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace {
+
+// Wide text as a plain vector: std::wstring would link the library's whole wide-string
+// instantiation into the installer for these few lines.
+using WideText = std::vector<wchar_t>;
 
 using GetTempPathWFn = DWORD(WINAPI*)(DWORD, LPWSTR);
 using GetShortPathNameWFn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
@@ -16,7 +22,7 @@ Fn Kernel32Function(const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, name)));
 }
 
-std::string ToAnsi(const std::wstring& wide) {
+std::string ToAnsi(const WideText& wide) {
     if (wide.empty()) return {};
     const int size = static_cast<int>(wide.size());
     const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
@@ -26,20 +32,20 @@ std::string ToAnsi(const std::wstring& wide) {
     return ansi;
 }
 
-std::wstring FromAnsi(const std::string& ansi) {
+WideText FromAnsi(const std::string& ansi) {
     if (ansi.empty()) return {};
     const int size = static_cast<int>(ansi.size());
     const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
     if (n <= 0) return {};
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, &wide[0], n);
+    WideText wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), n);
     return wide;
 }
 
 // The ANSI form of a wide path when it names the same path, else empty. A character
 // outside the code page becomes "?" or a look-alike ("L" for "Ł"), which the way back
 // shows up.
-std::string ExactAnsi(const std::wstring& wide) {
+std::string ExactAnsi(const WideText& wide) {
     std::string ansi = ToAnsi(wide);
     return !ansi.empty() && FromAnsi(ansi) == wide ? ansi : std::string();
 }
@@ -72,7 +78,7 @@ TTempPath UsableTempPath() {
     wchar_t wide[MAX_PATH + 1] = {};
     const DWORD wn = getTempPathW ? getTempPathW(MAX_PATH + 1, wide) : 0;
     if (wn > 0 && wn <= MAX_PATH) {
-        const std::wstring folder(wide, wn);
+        const WideText folder(wide, wide + wn);
         if (ExactAnsi(folder).empty()) {
             // Characters outside the code page: only the short form names the folder.
             path.clear();
@@ -80,8 +86,8 @@ TTempPath UsableTempPath() {
                 Kernel32Function<GetShortPathNameWFn>("GetShortPathNameW");
             wchar_t shortForm[MAX_PATH + 1] = {};
             const DWORD sn =
-                getShortPathNameW ? getShortPathNameW(folder.c_str(), shortForm, MAX_PATH + 1) : 0;
-            if (sn > 0 && sn <= MAX_PATH) path = ExactAnsi(std::wstring(shortForm, sn));
+                getShortPathNameW ? getShortPathNameW(wide, shortForm, MAX_PATH + 1) : 0;
+            if (sn > 0 && sn <= MAX_PATH) path = ExactAnsi(WideText(shortForm, shortForm + sn));
             if (path.size() > kMaxAnsiPath) path.clear();
             if (!path.empty() && path.back() != '\\') path += '\\';
         }
