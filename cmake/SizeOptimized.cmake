@@ -27,8 +27,11 @@ add_compile_options("$<${tvx_not_debug}:-Os>" "$<${tvx_not_debug}:-ffunction-sec
 add_compile_options(
   "$<$<AND:${tvx_not_debug},$<COMPILE_LANGUAGE:CXX>>:SHELL:-include ${CMAKE_SOURCE_DIR}/cmake/ImplicitStrings.h>")
 add_link_options("$<${tvx_not_debug}:LINKER:--gc-sections>")
-# Every target made after this point, the library's own tests included, so that what is
-# tested is built the way it ships.
+# Every target made after this point, the test framework included: MinGW's linker stops
+# at symbols that an optimised and a plain object file both define (inline functions,
+# type information), so a program must be all one or all the other. The framework's
+# own CMake files predate the setting, hence the policy's default.
+set(CMAKE_POLICY_DEFAULT_CMP0069 NEW)
 foreach(config RELEASE RELWITHDEBINFO MINSIZEREL)
   set(CMAKE_INTERPROCEDURAL_OPTIMIZATION_${config} ON)
 endforeach()
