@@ -99,8 +99,8 @@ private:
     std::string DestinationFolder(uint32_t n);
     // Expands ArchiveStream from its position, logging each file once it is written.
     void ExpandArchiveStream();
-    // Logs the file being written (writing_) as written with its size, or as not
-    // finished, then forgets it.
+    // Logs the file being written (writing_) as written with its size, or as the file
+    // at which the expansion ended in an error, then forgets it.
     void LogWriting(bool finished);
 
     TFormPtr<TfrmWelcome> frmWelcome_;

@@ -388,7 +388,7 @@ void TfrmUnpack::LogWriting(bool finished) {
     if (finished)
         log_.Line("Wrote " + writing_ + " (" + std::to_string(FileSize(writing_)) + " bytes)");
     else
-        log_.Line("Did not finish " + writing_);
+        log_.Line("The expansion ended in an error while or right after writing " + writing_);
     writing_.clear();
 }
 
@@ -441,10 +441,10 @@ void TfrmUnpack::Compress1CheckFile(std::string& filepath, TCProcessMode mode) {
     currentEntry_ = !base.empty() && filepath.compare(0, base.size(), base) == 0
                         ? filepath.substr(base.size())
                         : filepath;
+    LogWriting(true);  // the component has finished and verified the file before
     const std::string name = install::FileNamePart(filepath);
     filepath = install::FlatTargetPath(TargetDir, filepath);
     ExtractedFiles->Add(filepath);
-    LogWriting(true);  // the component has finished the file before
     writing_ = filepath;
     ShowStatus("Unpacking " + name);
 }
