@@ -2,7 +2,8 @@
 """Points a 32-bit Windows executable's load-configuration entry at its section
 ".tvxlcfg" (defined by the program, see installer/Tellivox_win32.cpp).
 
-Usage: load_config.py EXE         set the entry (in place)
+Usage: load_config.py EXE         set the entry (in place) and recompute the
+                                   header's checksum, which the change invalidates
        load_config.py --check EXE  fail unless the entry is set and its
                                    DependentLoadFlags say "system folder only"
 
@@ -20,6 +21,18 @@ SEARCH_SYSTEM32 = 0x800
 
 def fail(message):
     sys.exit('load_config.py: %s' % message)
+
+
+def pe_checksum(data, field):
+    """The PE image checksum of data: its 16-bit words (the checksum field at offset
+    field counted as zero) added with end-around carry, plus the file's length."""
+    padded = bytes(data[:field]) + b'\0\0\0\0' + bytes(data[field + 4:])
+    if len(padded) % 2:
+        padded += b'\0'
+    total = sum(struct.unpack('<%dH' % (len(padded) // 2), padded))
+    while total >> 16:
+        total = (total & 0xFFFF) + (total >> 16)
+    return total + len(data)
 
 
 def locate(data):
@@ -58,6 +71,8 @@ def main(argv):
         print('%s: load configuration set, DependentLoadFlags 0x%X' % (args[0], flags))
         return 0
     struct.pack_into('<II', data, entry, address, SIZE)
+    field = struct.unpack_from('<I', data, 0x3C)[0] + 24 + 64
+    struct.pack_into('<I', data, field, pe_checksum(data, field))
     with open(args[0], 'r+b') as f:
         f.write(data)
     return 0

@@ -6,10 +6,17 @@
 #   (welcome page, Continue, extraction, setup.exe) by the UI driver, saves a screenshot
 #   of every window it passes under out/, and prints what happened.
 # Installs its own dependencies; safe to run again. Usage: scripts/run.sh
-set -euo pipefail
+#
+# TVX_WINE=64 runs the 64-bit build of the same sources under 64-bit Wine even where
+# 32-bit Wine would run (as on a kernel without 32-bit program support, where that is
+# the default); TVX_WINE=32 insists on the PE32 build. Every step that fails says which.
+set -Eeuo pipefail
+trap 'rc=$?; echo "FAIL: scripts/run.sh line $LINENO: \"$BASH_COMMAND\" exited $rc" >&2' ERR
 cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc)
+# shellcheck source=../tests/e2e/common.sh
+source "$root/tests/e2e/common.sh"
 bash scripts/deps.sh all
 
 echo "== native host tools (build/native)"
@@ -27,29 +34,26 @@ ls -l "$exe"
 
 export WINEDEBUG=-all
 build=build/win32
-if ! wine --version >/dev/null 2>&1; then
-  # Kernels without 32-bit program support cannot run 32-bit Wine: run the same sources
-  # built as a 64-bit Windows program under 64-bit Wine instead.
-  echo "!! 32-bit Wine cannot run here; running the 64-bit build of the same sources"
+tvx_choose_wine "$root/build/win64/bin"
+if [ "$TVX_WINE_BITS" = 64 ]; then
+  if [ "${TVX_WINE:-}" = 64 ]; then
+    echo "!! TVX_WINE=64: running the 64-bit build of the same sources under 64-bit Wine"
+  else
+    # Kernels without 32-bit program support cannot run 32-bit Wine.
+    echo "!! 32-bit Wine cannot run here; running the 64-bit build of the same sources"
+  fi
   bash scripts/deps.sh win64
   build=build/win64
-  mkdir -p "$build/bin"
-  printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$build/bin/wine"
-  chmod +x "$build/bin/wine"
-  export PATH=$root/$build/bin:$PATH WINELOADER=/usr/lib/wine/wine64 WINEARCH=win64
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-mingw.cmake" \
     -DTVX_HOST_QUILLOX="$root/build/native/quillox" >/dev/null
   cmake --build "$build" -j "$jobs" --target Tellivox uidriver
   exe=$build/demo/Tellivox.exe
 else
-  export WINEARCH=win32
   cmake --build "$build" -j "$jobs" --target uidriver
 fi
 
 export WINEPREFIX=$root/$build/runprefix
-# shellcheck source=../tests/e2e/common.sh
-source "$root/tests/e2e/common.sh"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   echo "== running Tellivox.exe on $DISPLAY"
@@ -59,17 +63,18 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
 fi
 
 echo "== no display: running Tellivox.exe on a private Xvfb and driving it"
-tvx_start_xvfb
-tvx_prepare_prefix "$WINEPREFIX"
 trap 'tvx_stop_all' EXIT
+tvx_start_xvfb
+echo "   X server on $DISPLAY; Wine prefix $WINEPREFIX"
+tvx_prepare_prefix "$WINEPREFIX"
 out=$root/out
 rm -rf "$out"
 mkdir -p "$out"
 export TVX_SHOTS=$out
 TVX_UIDRIVER=$root/$build/forms/uidriver.exe
 tvx_save_temp
+trap 'tvx_restore_temp; tvx_stop_all' EXIT
 tvx_fresh_state run
-trap "tvx_restore_temp; tvx_stop_all" EXIT
 TVX_T0_NS=$(date +%s%N)
 tvx_start_installer "$exe"
 tvx_drive_normal_road "$out"

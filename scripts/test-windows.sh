@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Windows side (static 32-bit executables, build/win32) and runs its tests
 # under Wine. Called by scripts/test.sh; safe to run again. Usage: scripts/test-windows.sh
+# TVX_WINE=64 tests the 64-bit build under 64-bit Wine even where 32-bit Wine runs (CI
+# may run on a kernel without 32-bit program support, where that is the default);
+# TVX_WINE=32 insists on the PE32 build. Every step that fails says which.
 #
 # What a test may rely on while CTest runs (the contract for GUI and system tests):
 #   WINEPREFIX   <build dir>/wineprefix, a prefix of our own (WINEARCH=win32; made once
@@ -25,21 +28,23 @@
 # There the 32-bit build is still made and checked, and the same sources are tested
 # as 64-bit Windows executables (build/win64, WINEARCH=win64) under 64-bit Wine; the
 # contract above then holds with build/win64 in place of build/win32.
-set -euo pipefail
+set -Eeuo pipefail
+trap 'rc=$?; echo "FAIL: scripts/test-windows.sh line $LINENO: \"$BASH_COMMAND\" exited $rc" >&2' ERR
 cd "$(dirname "$0")/.."
 root=$PWD
 start=$SECONDS
 jobs=$(nproc)
+# shellcheck source=../tests/e2e/common.sh
+source "$root/tests/e2e/common.sh"
 
 export WINEDEBUG=-all
-xvfb_pid=
 prefixes=()
 cleanup() {
   local p
   for p in "${prefixes[@]}"; do
     WINEPREFIX=$p wineserver -k >/dev/null 2>&1 || true
   done
-  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+  if [ -n "$tvx_xvfb_pid" ]; then kill "$tvx_xvfb_pid" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
 
@@ -74,29 +79,45 @@ while IFS= read -r exe; do
 done <build/win32/build-executables.txt
 echo "   $checked executables checked: PE32 i386, no MinGW DLLs"
 # What reaches a person imports only what installer/imports.txt lists (functions that
-# Windows 95 and NT 4.0 have), so that a new import is a decision.
-/usr/bin/python3 scripts/check-imports.py installer/imports.txt \
-  Tellivox.exe=build/win32/demo/Tellivox.exe setup.exe=build/win32/demo/setup.exe
+# Windows 95 and NT 4.0 have, held to the table of what each Windows added), so that a
+# new import is a decision; every shipped executable's PE header asks for Windows 4.0
+# at most, carries no link time and a correct checksum. The stub is the installer
+# without its payload: the same imports.
+/usr/bin/python3 scripts/check-imports.py installer/imports.txt installer/windows-versions.txt \
+  Tellivox.exe=build/win32/demo/Tellivox.exe Tellivox.exe=build/win32/installer/TellivoxStub.exe \
+  setup.exe=build/win32/demo/setup.exe --header-only build/win32/quillox.exe
+# Packing is reproducible: the demo release packed again, from a copy in a folder of
+# another name, gives the build's Tellivox.exe byte for byte.
+repack=$(mktemp -d)
+cp -rp build/win32/demo/product "$repack/release-copy"
+cache() { sed -n "s/^$1:[A-Z]*=//p" build/win32/CMakeCache.txt | sed "s/^'\\(.*\\)'\$/\\1/"; }
+TZ=UTC0 "$host_quillox" sfx build/win32/installer/TellivoxStub.exe "$repack/again.exe" \
+  --welcome build/win32/demo/welcome/welcome.rtf --product "$repack/release-copy" \
+  --prefix '\\qvbuild\release\quorvane\' -m LH5 --gateway "$(cache TVX_GATEWAY)" \
+  --product-level "$(cache TVX_PRODUCT_LEVEL)" --email-domain "$(cache TVX_EMAIL_DOMAIN)" \
+  --version "$(cache TVX_VERSION)" >/dev/null
+cmp build/win32/demo/Tellivox.exe "$repack/again.exe" ||
+  { echo "FAIL: packing the demo release again gave other bytes than build/win32/demo/Tellivox.exe"; exit 1; }
+rm -rf "$repack"
+echo "   packing the demo release again gives the same $(stat -c %s build/win32/demo/Tellivox.exe) bytes"
 # Newer Windows look for the installer's imports only in the system folder.
 python3 cmake/load_config.py --check build/win32/demo/Tellivox.exe
 
 build=build/win32
 gtest_build=
-if ! wine --version >/dev/null 2>&1; then
-  echo "!! this machine cannot run 32-bit Wine (no 32-bit program support in the kernel);"
-  echo "!! testing the same sources as 64-bit Windows executables in build/win64 instead"
+tvx_choose_wine "$root/build/win64/bin"
+if [ "$TVX_WINE_BITS" = 64 ]; then
+  if [ "${TVX_WINE:-}" = 64 ]; then
+    echo "!! TVX_WINE=64: testing the same sources as 64-bit Windows executables in build/win64"
+  else
+    echo "!! this machine cannot run 32-bit Wine (no 32-bit program support in the kernel);"
+    echo "!! testing the same sources as 64-bit Windows executables in build/win64 instead"
+  fi
   bash scripts/deps.sh win64
   build=build/win64
-  mkdir -p "$build/bin"
-  printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$build/bin/wine"
-  chmod +x "$build/bin/wine"
-  export PATH=$root/$build/bin:$PATH
-  export WINELOADER=/usr/lib/wine/wine64
   configure "$build" toolchain-x86_64-mingw.cmake -DTVX_HOST_QUILLOX="$host_quillox"
   cmake --build "$build" -j "$jobs"
-  export WINEARCH=win64
 else
-  export WINEARCH=win32
   echo "-- 32-bit GoogleTest programs, posix thread model (build/win32-gtest)"
   gtest_build=build/win32-gtest
   configure "$gtest_build" toolchain-i686-mingw-posix.cmake \
@@ -105,70 +126,36 @@ else
 fi
 
 echo "-- X server"
-for n in $(seq 91 140); do
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X$n" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
-    export DISPLAY=:$n
-    break
-  fi
-  kill "$xvfb_pid" 2>/dev/null || true
-  xvfb_pid=
-done
-[ -n "${DISPLAY:-}" ] || { echo "no free X display"; exit 1; }
+tvx_start_xvfb
 echo "   DISPLAY=$DISPLAY"
-
-# Makes a prefix once (a marker says it is complete) and starts its server.
-prepare_prefix() {  # prefix dir, windows version for winecfg (empty: default)
-  local p=$1 version=$2
-  if [ ! -f "$p/.tvx-ready" ]; then
-    rm -rf "$p"
-    WINEPREFIX=$p wine wineboot -i </dev/null >/dev/null 2>&1
-    WINEPREFIX=$p wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-      </dev/null >/dev/null 2>&1
-    if [ -n "$version" ]; then
-      # 64-bit winecfg refuses the Windows 95 family; the setting it writes is this value.
-      WINEPREFIX=$p wine winecfg /v "$version" </dev/null >/dev/null 2>&1 ||
-        WINEPREFIX=$p wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f \
-          </dev/null >/dev/null 2>&1
-      [ "$(WINEPREFIX=$p wine winecfg /v </dev/null 2>/dev/null | tr -d '\r')" = "$version" ] ||
-        { echo "could not make $p report $version"; exit 1; }
-    fi
-    WINEPREFIX=$p wineserver -w
-    # A prefix made by 64-bit Wine lacks Wine's own fonts (title-bar buttons would draw
-    # as letters); give every prefix the full set.
-    mkdir -p "$p/drive_c/windows/Fonts"
-    cp -n /usr/share/wine/fonts/* "$p/drive_c/windows/Fonts/" 2>/dev/null || true
-    touch "$p/.tvx-ready"
-  fi
-  WINEPREFIX=$p wineserver -p </dev/null >/dev/null 2>&1
-  prefixes+=("$p")
-  WINEPREFIX=$p wine cmd /c exit </dev/null >/dev/null 2>&1
-}
 
 echo "-- Wine prefixes"
 t=$SECONDS
-prepare_prefix "$root/$build/wineprefix98" win98
-prepare_prefix "$root/$build/wineprefix" ""
+prefixes+=("$root/$build/wineprefix98")
+tvx_prepare_prefix "$root/$build/wineprefix98" win98
+prefixes+=("$root/$build/wineprefix")
+tvx_prepare_prefix "$root/$build/wineprefix"
 export WINEPREFIX=$root/$build/wineprefix
 echo "   ready in $((SECONDS - t)) s"
 
 echo "-- tests under Wine ($build)"
 t=$SECONDS
-ctest --test-dir "$build" --output-on-failure
+# Every test is bounded (a hang fails that one test); ctest's --timeout is the bound
+# of any test that a later change registers without one, which check-timeouts.py names.
+failed=0
+ctest --test-dir "$build" --output-on-failure --timeout 300 || failed=1
 if [ -n "$gtest_build" ]; then
   # Its user-interface tests are the ones above, built the way that ships.
-  ctest --test-dir "$gtest_build" --output-on-failure -LE '^ui$'
+  ctest --test-dir "$gtest_build" --output-on-failure --timeout 300 -LE '^ui$' || failed=1
 fi
+python3 scripts/check-timeouts.py "$build"
+[ -z "$gtest_build" ] || python3 scripts/check-timeouts.py "$gtest_build"
+[ $failed -eq 0 ] || { echo "FAIL: tests under Wine failed (see above)"; exit 1; }
 echo "-- Windows tests took $((SECONDS - t)) s; whole script $((SECONDS - start)) s"
 if [ "$build" = build/win32 ]; then
   echo "-- Windows suite ran on the 32-bit build (PE32) under 32-bit Wine"
+elif [ "${TVX_WINE:-}" = 64 ]; then
+  echo "-- Windows suite ran on the 64-bit build under 64-bit Wine (TVX_WINE=64; the PE32 build was made and checked, not run)"
 else
   echo "-- Windows suite ran on the 64-bit build under 64-bit Wine (this kernel cannot run 32-bit programs; the PE32 build was made and checked, not run)"
 fi

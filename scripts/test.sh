@@ -4,7 +4,8 @@
 # replayed, then a fixed number of runs from a fixed seed), and the Windows suite under
 # Wine. Installs its own dependencies. The same commit always gives the same result.
 # Usage: scripts/test.sh
-set -euo pipefail
+set -Eeuo pipefail
+trap 'rc=$?; echo "FAIL: scripts/test.sh line $LINENO: \"$BASH_COMMAND\" exited $rc" >&2' ERR
 cd "$(dirname "$0")/.."
 root=$PWD
 bash scripts/deps.sh all
@@ -23,13 +24,15 @@ stage() {  # name of the stage that starts now
 stage "native build and tests"
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/native -j "$jobs"
-ctest --test-dir build/native --output-on-failure -j "$jobs"
+ctest --test-dir build/native --output-on-failure -j "$jobs" --timeout 300
+python3 scripts/check-timeouts.py build/native
 
 stage "sanitizer build and tests (ASan + UBSan)"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTVX_SANITIZE=ON >/dev/null
 cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build/asan --output-on-failure -j "$jobs"
+  ctest --test-dir build/asan --output-on-failure -j "$jobs" --timeout 300
+python3 scripts/check-timeouts.py build/asan
 
 stage "fuzz targets (committed inputs, then fixed runs from a fixed seed)"
 bash scripts/fuzz.sh

@@ -11,7 +11,16 @@ tvx_xvfb_pid=
 tvx_installer_pid=
 
 tvx_log() { printf '   %s\n' "$*" >&2; }
-tvx_fail() { echo "FAIL: $*" >&2; exit 1; }
+TVX_FAILED=
+tvx_fail() { TVX_FAILED=1; echo "FAIL: $*" >&2; exit 1; }
+
+# A command that fails under `set -e` ends a script without a word; remember the last
+# one (and its line), so that the end of a test can name it (tvx_test_end). Scripts
+# with an ERR trap of their own keep it.
+set -E
+if [ -z "$(trap -p ERR)" ]; then
+  trap 'TVX_LAST_ERROR="${BASH_SOURCE[0]##*/} line $LINENO: $BASH_COMMAND (exit status $?)"' ERR
+fi
 
 # Unix path of a Windows path on one of the prefix's drives (C:\a -> .../drive_c/a).
 tvx_unix() {
@@ -22,43 +31,137 @@ tvx_unix() {
   printf '%s%s\n' "$(readlink -f "$WINEPREFIX/dosdevices/$drive:")" "$rest"
 }
 
+# ---- Steps that say what failed ---------------------------------------------------------
+
+# Runs a command (standard input from /dev/null, its output kept aside) as the step
+# WHAT. On failure prints "FAILED: WHAT (exit status N)", the command and the end of its
+# output, and returns the status; callers stop or retry. Exit status 53 from a Windows
+# program is Wine's STATUS_DLL_NOT_FOUND (0xC0000135) cut to 8 bits: a system library
+# did not load, as happens on a first start in a prefix that is not complete.
+tvx_try() {  # what, command...
+  local what=$1 rc=0 out
+  shift
+  out=$(mktemp)
+  "$@" </dev/null >"$out" 2>&1 || rc=$?
+  if [ $rc -ne 0 ]; then
+    {
+      echo "FAILED: $what (exit status $rc)"
+      echo "   command: $*"
+      [ $rc -ne 53 ] || echo "   (53: Wine could not load a system library, STATUS_DLL_NOT_FOUND)"
+      tr -d '\r' <"$out" | grep -v '^ *$' | tail -n 15 | sed 's/^/   | /'
+    } >&2
+  fi
+  rm -f "$out"
+  return $rc
+}
+
+# The same, but a failure ends the script.
+tvx_step() {  # what, command...
+  local rc=0
+  tvx_try "$@" || rc=$?
+  [ $rc -eq 0 ] || exit $rc
+}
+
+# ---- Which Wine -----------------------------------------------------------------------
+
+# Chooses the Wine that runs the Windows build: TVX_WINE=32 (the PE32 build under 32-bit
+# Wine), TVX_WINE=64 (the same sources built as 64-bit programs, under 64-bit Wine), or
+# unset: 32 where this kernel runs 32-bit Wine, else 64. For 64 it puts a `wine` that
+# runs 64-bit Wine first on PATH (in BIN64), and sets WINELOADER and WINEARCH. Sets
+# TVX_WINE_BITS to 32 or 64.
+tvx_choose_wine() {  # folder for the 64-bit wine command
+  local bin=$1
+  case ${TVX_WINE:-} in
+    32) wine --version >/dev/null 2>&1 ||
+          tvx_fail "TVX_WINE=32, but 32-bit Wine cannot run here (a kernel without 32-bit program support?)"
+        TVX_WINE_BITS=32 ;;
+    64) TVX_WINE_BITS=64 ;;
+    '') if wine --version >/dev/null 2>&1; then TVX_WINE_BITS=32; else TVX_WINE_BITS=64; fi ;;
+    *) tvx_fail "TVX_WINE is \"$TVX_WINE\"; use 32, 64 or leave it unset" ;;
+  esac
+  if [ "$TVX_WINE_BITS" = 64 ]; then
+    [ -x /usr/lib/wine/wine64 ] || tvx_fail "64-bit Wine (/usr/lib/wine/wine64) is not installed"
+    mkdir -p "$bin"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$bin/wine"
+    chmod +x "$bin/wine"
+    export PATH=$bin:$PATH WINELOADER=/usr/lib/wine/wine64 WINEARCH=win64
+  else
+    export WINEARCH=win32
+  fi
+}
+
+# ---- X server and prefixes --------------------------------------------------------------
+
+# Starts Xvfb on the first free display from :91 on and exports DISPLAY.
 tvx_start_xvfb() {
-  local n
+  local n log
+  command -v Xvfb >/dev/null || tvx_fail "X server: Xvfb is not installed"
+  log=$(mktemp)
   for n in $(seq 91 140); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$log" 2>&1 &
     tvx_xvfb_pid=$!
     for _ in $(seq 50); do
       [ -e "/tmp/.X11-unix/X$n" ] && break
+      kill -0 "$tvx_xvfb_pid" 2>/dev/null || break
       sleep 0.1
     done
     if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$tvx_xvfb_pid" 2>/dev/null; then
       export DISPLAY=:$n
+      rm -f "$log"
       return 0
     fi
+    # Another program may have taken the display meanwhile: try the next one.
     kill "$tvx_xvfb_pid" 2>/dev/null || true
     tvx_xvfb_pid=
   done
-  tvx_fail "no free X display"
+  echo "FAILED: X server: no display from :91 to :140 could be started; Xvfb said:" >&2
+  tail -n 5 "$log" | sed 's/^/   | /' >&2
+  rm -f "$log"
+  exit 1
 }
 
-# Makes the prefix once (windows get frames: Managed=N) and starts its server.
-tvx_prepare_prefix() {
-  local p=$1
-  if [ ! -f "$p/.tvx-ready" ]; then
-    rm -rf "$p"
-    WINEPREFIX=$p wine wineboot -i </dev/null >/dev/null 2>&1
-    WINEPREFIX=$p wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-      </dev/null >/dev/null 2>&1
-    WINEPREFIX=$p wineserver -w
-    # A prefix made by 64-bit Wine lacks Wine's own fonts (title-bar buttons would draw
-    # as letters and "MS Sans Serif" would fall back to a wider face).
-    mkdir -p "$p/drive_c/windows/Fonts"
-    cp -n /usr/share/wine/fonts/* "$p/drive_c/windows/Fonts/" 2>/dev/null || true
-    touch "$p/.tvx-ready"
+# Makes a prefix (first start of Wine in it, windows with frames: Managed=N, optionally
+# the Windows version it reports, Wine's fonts). Returns non-zero, having said which
+# step failed, when one does.
+tvx_make_prefix() {  # prefix dir, windows version for winecfg (empty: default)
+  local p=$1 version=$2 reported
+  rm -rf "$p"
+  WINEPREFIX=$p tvx_try "prefix $p: first start of Wine (wineboot -i)" wine wineboot -i || return
+  WINEPREFIX=$p tvx_try "prefix $p: wait for the registry to be written" wineserver -w || return
+  WINEPREFIX=$p tvx_try "prefix $p: give windows frames (Managed=N)" \
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f || return
+  if [ -n "$version" ]; then
+    # 64-bit winecfg refuses the Windows 95 family; the setting it writes is this value.
+    WINEPREFIX=$p wine winecfg /v "$version" </dev/null >/dev/null 2>&1 ||
+      WINEPREFIX=$p tvx_try "prefix $p: report Windows version $version" \
+        wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f || return
+    reported=$(WINEPREFIX=$p wine winecfg /v </dev/null 2>/dev/null | tr -d '\r')
+    [ "$reported" = "$version" ] ||
+      { echo "FAILED: prefix $p reports \"$reported\", not $version" >&2; return 1; }
   fi
-  WINEPREFIX=$p wineserver -p </dev/null >/dev/null 2>&1
-  WINEPREFIX=$p wine cmd /c exit </dev/null >/dev/null 2>&1
+  WINEPREFIX=$p tvx_try "prefix $p: wait for the settings to be written" wineserver -w || return
+  # A prefix made by 64-bit Wine lacks Wine's own fonts (title-bar buttons would draw
+  # as letters and "MS Sans Serif" would fall back to a wider face).
+  mkdir -p "$p/drive_c/windows/Fonts"
+  cp -n /usr/share/wine/fonts/* "$p/drive_c/windows/Fonts/" 2>/dev/null || true
+  touch "$p/.tvx-ready" || return
+}
+
+# Makes the prefix once (a marker says it is complete; Wine's first start in a new
+# prefix is retried once with a new prefix), then starts its server persistently and
+# Wine's services (`wine cmd /c exit`), so that later programs start at once.
+tvx_prepare_prefix() {  # prefix dir, [windows version for winecfg]
+  local p=$1 version=${2:-}
+  if [ ! -f "$p/.tvx-ready" ]; then
+    if ! tvx_make_prefix "$p" "$version"; then
+      echo "   making prefix $p again, once" >&2
+      WINEPREFIX=$p wineserver -k >/dev/null 2>&1 || true
+      tvx_make_prefix "$p" "$version" || exit 1
+    fi
+  fi
+  WINEPREFIX=$p tvx_step "prefix $p: start its Wine server" wineserver -p
+  WINEPREFIX=$p tvx_step "prefix $p: start Wine's services (wine cmd /c exit)" wine cmd /c exit
 }
 
 tvx_stop_all() {
@@ -86,29 +189,48 @@ tvx_fresh_state() {
 }
 
 tvx_set_temp() {
-  wine reg add 'HKCU\Environment' /v TEMP /t REG_SZ /d "$1" /f </dev/null >/dev/null 2>&1
-  wine reg add 'HKCU\Environment' /v TMP /t REG_SZ /d "$1" /f </dev/null >/dev/null 2>&1
+  tvx_step "set the prefix's TEMP to $1" wine reg add 'HKCU\Environment' /v TEMP /t REG_SZ /d "$1" /f
+  tvx_step "set the prefix's TMP to $1" wine reg add 'HKCU\Environment' /v TMP /t REG_SZ /d "$1" /f
 }
 
-# Remembers the prefix's own TEMP and TMP (type and value), for tvx_restore_temp.
-tvx_save_temp() {
+# TEMP or TMP of the prefix as "TYPE VALUE" (empty when not set).
+tvx_read_temp() {  # TEMP or TMP
   local f
   f=$(mktemp)
-  wine reg query 'HKCU\Environment' </dev/null >"$f" 2>/dev/null || true
-  TVX_ORIG_TEMP=$(tr -d '\r' <"$f" | sed -n 's/^ *TEMP *\(REG_[A-Z_]*\) *\(.*\)$/\1 \2/p')
-  TVX_ORIG_TMP=$(tr -d '\r' <"$f" | sed -n 's/^ *TMP *\(REG_[A-Z_]*\) *\(.*\)$/\1 \2/p')
+  wine reg query 'HKCU\Environment' /v "$1" </dev/null >"$f" 2>/dev/null || true
+  tr -d '\r' <"$f" | sed -n "s/^ *$1 *\\(REG_[A-Z_]*\\) *\\(.*\\)\$/\\1 \\2/p"
   rm -f "$f"
 }
 
-# Puts the prefix's own temporary folder back.
-tvx_restore_temp() {
-  local v
+# Remembers the prefix's own TEMP and TMP (type and value), for tvx_restore_temp. A
+# value that a run before this one left in C:\tvx (where runs keep their temporary
+# folders) is not the prefix's own: Wine's default is remembered instead.
+tvx_save_temp() {
+  local v value
   for v in TEMP TMP; do
-    local saved=TVX_ORIG_$v
-    local value=${!saved:-REG_EXPAND_SZ %USERPROFILE%\Temp}
-    wine reg add 'HKCU\Environment' /v $v /t "${value%% *}" /d "${value#* }" /f \
-      </dev/null >/dev/null 2>&1
+    value=$(tvx_read_temp $v)
+    case ${value#* } in
+      [Cc]:\\tvx\\*|'') value='REG_EXPAND_SZ %USERPROFILE%\Temp' ;;
+    esac
+    printf -v "TVX_ORIG_$v" '%s' "$value"
   done
+}
+
+# Puts the prefix's own temporary folder back (what tvx_save_temp remembered; nothing
+# to do before that) and reads it back; says what failed and returns non-zero when it
+# could not.
+tvx_restore_temp() {
+  local v saved value rc=0
+  for v in TEMP TMP; do
+    saved=TVX_ORIG_$v
+    value=${!saved:-}
+    [ -n "$value" ] || continue
+    tvx_try "put the prefix's $v back to ${value#* }" \
+      wine reg add 'HKCU\Environment' /v $v /t "${value%% *}" /d "${value#* }" /f || rc=1
+    [ "$(tvx_read_temp $v)" = "$value" ] ||
+      { echo "FAILED: the prefix's $v reads [$(tvx_read_temp $v)], not [$value]" >&2; rc=1; }
+  done
+  return $rc
 }
 
 tvx_start_installer() {  # installer, [arguments...]
@@ -297,6 +419,8 @@ tvx_map_small_drive() {  # build dir, folder name below it
   TVX_SMALL_BUILD=$1
   TVX_SMALL=$1/$2
   mkdir -p "$TVX_SMALL"
+  # An earlier run may have left T: as a folder rather than a link.
+  [ -L "$WINEPREFIX/dosdevices/t:" ] || rm -rf "$WINEPREFIX/dosdevices/t:"
   mountpoint -q "$TVX_SMALL" || mount -t tmpfs -o size=4m tmpfs "$TVX_SMALL" 2>/dev/null || {
     echo "SKIP: cannot mount a small file system here"; exit 77; }
   trap tvx_unmap_small_drive EXIT
@@ -314,8 +438,10 @@ tvx_unmap_small_drive() {
 
 # ---- Test scaffolding ------------------------------------------------------------------
 
-# Starts a test named NAME against the cross build in BUILD: fresh state, screenshots to
-# BUILD/e2e-artifacts/NAME, everything it started stopped and TEMP put back on exit.
+# Starts a test named NAME against the cross build in BUILD from a known state,
+# whatever an earlier test left: its own TEMP folder, no deletions recorded, no drive
+# T:, no setup.exe window; screenshots go to BUILD/e2e-artifacts/NAME. On exit
+# everything it started is stopped and TEMP is put back (tvx_test_end).
 tvx_test_begin() {
   TVX_TEST=$1
   TVX_BUILD=$(cd "$2" && pwd)
@@ -326,22 +452,39 @@ tvx_test_begin() {
   rm -rf "$TVX_SHOTS"
   mkdir -p "$TVX_SHOTS"
   trap tvx_test_end EXIT
+  # A drive T: that this test did not map (tvx_map_small_drive comes first) is an
+  # earlier test's leftover.
+  if [ -z "${TVX_SMALL:-}" ] && { [ -e "$WINEPREFIX/dosdevices/t:" ] || [ -L "$WINEPREFIX/dosdevices/t:" ]; }; then
+    tvx_log "removing drive T: left by an earlier run"
+    wine "$TVX_BUILD/windows/selectdir_host.exe" --unmap T: </dev/null >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX/dosdevices/t:"
+  fi
+  tvx_close_setup
   tvx_save_temp
   tvx_fresh_state "$TVX_TEST" "${3:-}"
   echo "-- $TVX_TEST: TEMP=$TVX_TEMP"
 }
 
 # Ends a test with the status of the command before it, or with STATUS when given (a
-# trap that did its own cleaning first passes the status it saw).
+# trap that did its own cleaning first passes the status it saw). A test that passed
+# but could not put TEMP back fails, saying so.
 tvx_test_end() {  # [status]
   local rc=${1:-$?}
+  set +e
   [ $rc -ne 0 ] && ui_shot at-failure
   tvx_close_setup
   if [ -n "$tvx_installer_pid" ]; then
-    kill -9 "$tvx_installer_pid" 2>/dev/null || true
-    wine taskkill /f /im "$(basename "$TVX_EXE")" </dev/null >/dev/null 2>&1 || true
+    kill -9 "$tvx_installer_pid" 2>/dev/null
+    wine taskkill /f /im "$(basename "$TVX_EXE")" </dev/null >/dev/null 2>&1
   fi
-  tvx_restore_temp
+  [ -z "${TVX_SMALL:-}" ] || tvx_unmap_small_drive
+  if [ $rc -ne 0 ] && [ -z "$TVX_FAILED" ]; then
+    echo "FAIL: $TVX_TEST stopped with exit status $rc at: ${TVX_LAST_ERROR:-(unknown)}" >&2
+  fi
+  if ! tvx_restore_temp; then
+    echo "FAIL: $TVX_TEST could not put the prefix's TEMP back" >&2
+    [ $rc -ne 0 ] || rc=1
+  fi
   exit $rc
 }
 

@@ -7,7 +7,7 @@ if(WIN32)
   tvx_version_resource(test_installer "Tellivox installer tests")
   add_test(NAME installer.Win95Family COMMAND test_installer --gtest_filter=Win95Family.*:WininitFile.*:SetupIniStep.*)
   set_tests_properties(installer.Win95Family PROPERTIES LABELS installer
-    ENVIRONMENT "WINEPREFIX=${TVX_WINE_PREFIX98};TVX_WIN95_FAMILY=1")
+    TIMEOUT ${TVX_TEST_TIMEOUT} ENVIRONMENT "WINEPREFIX=${TVX_WINE_PREFIX98};TVX_WIN95_FAMILY=1")
 endif()
 # The .ini rewrites on a drive that runs full (mounts a memory file system).
 if(WIN32)
@@ -15,5 +15,5 @@ if(WIN32)
            COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/installer/full_drive.sh ${CMAKE_BINARY_DIR}
                    ${TVX_WINE_PREFIX98})
   set_tests_properties(installer.FullDrive PROPERTIES LABELS installer SKIP_RETURN_CODE 77
-                       RUN_SERIAL TRUE)
+                       RUN_SERIAL TRUE TIMEOUT ${TVX_TEST_TIMEOUT})
 endif()
