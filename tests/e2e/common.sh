@@ -160,6 +160,9 @@ tvx_prepare_prefix() {  # prefix dir, [windows version for winecfg]
       tvx_make_prefix "$p" "$version" || exit 1
     fi
   fi
+  # A server left running for this prefix (tests run by hand, a run that was killed)
+  # would refuse a second one: end it first.
+  WINEPREFIX=$p wineserver -k >/dev/null 2>&1 || true
   WINEPREFIX=$p tvx_step "prefix $p: start its Wine server" wineserver -p
   WINEPREFIX=$p tvx_step "prefix $p: start Wine's services (wine cmd /c exit)" wine cmd /c exit
 }
