@@ -2,12 +2,24 @@
 // files are in place. It shows the setup.ini it found and the folder it was started in.
 // With TVX_SETUP_REPORT set to a file path (or an argument /report=PATH) it also writes
 // what it saw to that file, for tests:
-//   cwd=<current folder>  cmdline=<command line>  ini=<path of setup.ini or empty>
+//   cwd=<current folder>  cmdline=<command line>  arg=<argument> for each argument as
+//   the C runtime split it  ini=<path of setup.ini or empty>
 //   ----  then setup.ini's bytes unchanged.
+// With TVX_SETUP_EXIT_CODE set to a number it ends with that exit code once its window
+// is closed (0 otherwise), for tests of installers that wait for it.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+
+// The C runtime's own argv splitting (msvcrt.dll), which its start-up code has already
+// called for main's arguments.
+struct TStartupInfo {
+    int newMode;
+};
+extern "C" int __getmainargs(int* argc, char*** argv, char*** env, int wildcards,
+                             TStartupInfo* info);
 
 namespace {
 
@@ -111,8 +123,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     const std::string report = ReportPath();
     if (!report.empty()) {
         if (FILE* f = std::fopen(report.c_str(), "wb")) {
-            std::fprintf(f, "cwd=%s\r\ncmdline=%s\r\nini=%s\r\n----\r\n", cwd.c_str(),
-                         GetCommandLineA(), ini.c_str());
+            std::fprintf(f, "cwd=%s\r\ncmdline=%s\r\n", cwd.c_str(), GetCommandLineA());
+            int argc = 0;
+            char** argv = nullptr;
+            char** env = nullptr;
+            TStartupInfo info = {0};
+            if (__getmainargs(&argc, &argv, &env, 0, &info) >= 0)
+                for (int i = 1; i < argc; ++i) std::fprintf(f, "arg=%s\r\n", argv[i]);
+            std::fprintf(f, "ini=%s\r\n----\r\n", ini.c_str());
             std::fwrite(contents.data(), 1, contents.size(), f);
             std::fclose(f);
         }
@@ -153,5 +171,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
             DispatchMessageA(&msg);
         }
     }
-    return 0;
+    char code[16] = {};
+    const DWORD n = GetEnvironmentVariableA("TVX_SETUP_EXIT_CODE", code, sizeof code);
+    return n > 0 && n < sizeof code ? std::atoi(code) : 0;
 }

@@ -75,8 +75,15 @@ HWND TApplication::ActiveWindow() const {
     return MainForm && MainForm->Visible() ? MainForm->Handle() : nullptr;
 }
 
+int TApplication::Present(const TDialogMessage& message, const std::function<int()>& show) {
+    return OnDialog ? OnDialog(message, show) : show();
+}
+
 void TApplication::HandleException(const std::exception& error) {
-    MessageBoxA(ActiveWindow(), ErrorReportText(error.what()).c_str(), Title.c_str(), MB_OK | MB_ICONERROR);
+    const TDialogMessage message{Title, ErrorReportText(error.what()), IDOK};
+    Present(message, [&] {
+        return MessageBoxA(ActiveWindow(), message.Text.c_str(), Title.c_str(), MB_OK | MB_ICONERROR);
+    });
 }
 
 void TApplication::DestroyForms() {

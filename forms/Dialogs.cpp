@@ -56,8 +56,9 @@ std::string DialogText(const std::string& text) {
     return out;
 }
 
-int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, unsigned defaultButton,
-               unsigned escapeButton) {
+namespace {
+int ShowMessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons,
+                   unsigned defaultButton, unsigned escapeButton) {
     const std::string shown = DialogText(text);
     SIZE textSize = TextExtent(shown, kMaxTextWidth);
     textSize.cy = std::max<LONG>(textSize.cy, kIconSize);
@@ -110,9 +111,35 @@ int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, unsi
             if (b->flag == escapeButton) result = b->result;
     return result;
 }
+}  // namespace
+
+int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, unsigned defaultButton,
+               unsigned escapeButton) {
+    // Unshown, the answer is the escape button's, else Cancel when offered, else the
+    // default button's (a lone OK).
+    int unshown = mrOK;
+    for (const auto& b : kButtons)
+        if ((buttons & b.flag) && b.flag == defaultButton) unshown = b.result;
+    if (buttons & mbCancel) unshown = mrCancel;
+    for (const auto& b : kButtons)
+        if ((buttons & b.flag) && b.flag == escapeButton) unshown = b.result;
+    const TDialogMessage message{type == TMsgDlgType::Error ? "Error" : "Confirm", text, unshown};
+    return Application.Present(message, [&] {
+        return ShowMessageDlg(text, type, buttons, defaultButton, escapeButton);
+    });
+}
 
 int ShowMessageBox(const std::string& text, const std::string& caption, UINT flags) {
-    return MessageBoxA(Application.ActiveWindow(), DialogText(text).c_str(), caption.c_str(), flags);
+    int unshown = IDOK;
+    switch (flags & MB_TYPEMASK) {
+    case MB_YESNO: unshown = IDNO; break;
+    case MB_ABORTRETRYIGNORE: unshown = IDABORT; break;
+    case MB_OK: break;
+    default: unshown = IDCANCEL; break;
+    }
+    return Application.Present(TDialogMessage{caption, text, unshown}, [&] {
+        return MessageBoxA(Application.ActiveWindow(), DialogText(text).c_str(), caption.c_str(), flags);
+    });
 }
 
 std::string InputBox(const std::string& caption, const std::string& prompt, const std::string& initial) {

@@ -16,11 +16,15 @@ enum : unsigned { mbOK = 1, mbCancel = 2, mbYes = 4, mbNo = 8 };
 // chosen. Enter presses defaultButton and Escape presses escapeButton (each one of the
 // mb* values, or 0 for none). CR CR in text separates paragraphs. Returns mrOK,
 // mrCancel, mrYes or mrNo (mrCancel when the dialog is closed without a button and
-// there is no escape button).
+// there is no escape button). Passes through Application.OnDialog, which answers for a
+// message it does not show: the escape button's result, else mrCancel when Cancel is
+// offered, else the default button's.
 int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons,
                unsigned defaultButton, unsigned escapeButton);
 
 // The system message box (MessageBoxA) owned by the active form; returns its IDxxx.
+// Passes through Application.OnDialog (unshown: IDOK for MB_OK, IDNO for MB_YESNO,
+// IDCANCEL for the other kinds with Cancel).
 int ShowMessageBox(const std::string& text, const std::string& caption, UINT flags);
 
 // Asks for a line of text. Returns the edited text on OK and initial on Cancel.

@@ -384,12 +384,29 @@ HFONT FormFont();
 // Size of a text in the form font (one line, or wrapped at maxWidth when > 0).
 SIZE TextExtent(const std::string& text, int maxWidth = 0);
 
+// A message that a dialog of the framework is about to show (Application.OnDialog).
+struct TDialogMessage {
+    std::string Caption;
+    std::string Text;
+    // The answer when the message is not shown: the escape button's result, or the
+    // only button's.
+    int Unshown = mrOK;
+};
+
 class TApplication {
 public:
     std::string Title;
     std::string HelpFile;
     TForm* MainForm = nullptr;
     bool Terminated = false;
+    // When set, every message of MessageDlg, ShowMessageBox and the standard error
+    // report passes through it: show() shows the message and returns the answer, and
+    // what the hook returns is taken as the answer. A hook that does not call show()
+    // keeps the message from being shown (a program that must show nothing, one that
+    // logs what it shows).
+    std::function<int(const TDialogMessage& message, const std::function<int()>& show)> OnDialog;
+    // Shows message through OnDialog when it is set, else at once.
+    int Present(const TDialogMessage& message, const std::function<int()>& show);
 
     // Registers the window classes and the common controls.
     void Initialize();
@@ -413,7 +430,8 @@ public:
     void HandleMessage();
     void Terminate();
     // The standard error report: a message box titled Title, error icon, OK, showing
-    // the message with "." appended when its last character sorts after '.'.
+    // the message with "." appended when its last character sorts after '.'. Passes
+    // through OnDialog.
     void HandleException(const std::exception& error);
     // The window that dialogs should be owned by: the active form, or the main form.
     HWND ActiveWindow() const;

@@ -10,3 +10,7 @@
 // blanks included). All three are cleared first; a value that cannot be read stays
 // empty. True when all three are non-empty. Never raises.
 bool GetLocalInfo(std::string& Gateway, std::string& ProductLevel, std::string& EmailDomain);
+
+// The running executable's "FileVersion" value (string table 040904E4), such as
+// "4.2.0.118"; empty when it cannot be read. Never raises.
+std::string InstallerVersion();

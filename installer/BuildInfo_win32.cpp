@@ -27,26 +27,38 @@ std::string QueryValue(pe::VersionNode& root, const char* key) {
     WideCharToMultiByte(CP_ACP, 0, wide.data(), size, &text[0], n, nullptr, nullptr);
     return text;
 }
-}  // namespace
 
-// The version resource is read from the running module's own resources, never through
-// its file: the folder it was started from may have a name the ANSI functions cannot
-// spell, or a path too long for them.
-bool GetLocalInfo(std::string& Gateway, std::string& ProductLevel, std::string& EmailDomain) {
-    Gateway.clear();
-    ProductLevel.clear();
-    EmailDomain.clear();
+// The running module's version resource, parsed; false when it is missing or damaged.
+// It is read from the module's own resources, never through its file: the folder it
+// was started from may have a name the ANSI functions cannot spell, or a path too long
+// for them.
+bool OwnVersionInfo(pe::VersionNode& root) {
     const uint8_t* data = nullptr;
     int64_t size = 0;
     // "#16" is the resource type RT_VERSION, "#1" its usual name.
     if (!platform::FindResourceBytes(platform::ModuleHandle(), "#16", "#1", data, size)) return false;
     try {
-        pe::VersionNode root = pe::ParseVersionInfo(std::vector<uint8_t>(data, data + size));
-        Gateway = QueryValue(root, "Gateway");
-        ProductLevel = QueryValue(root, "ProductLevel");
-        EmailDomain = QueryValue(root, "EmailDomain");
+        root = pe::ParseVersionInfo(std::vector<uint8_t>(data, data + size));
     } catch (const pe::Error&) {
         return false;
     }
+    return true;
+}
+}  // namespace
+
+bool GetLocalInfo(std::string& Gateway, std::string& ProductLevel, std::string& EmailDomain) {
+    Gateway.clear();
+    ProductLevel.clear();
+    EmailDomain.clear();
+    pe::VersionNode root;
+    if (!OwnVersionInfo(root)) return false;
+    Gateway = QueryValue(root, "Gateway");
+    ProductLevel = QueryValue(root, "ProductLevel");
+    EmailDomain = QueryValue(root, "EmailDomain");
     return !Gateway.empty() && !ProductLevel.empty() && !EmailDomain.empty();
+}
+
+std::string InstallerVersion() {
+    pe::VersionNode root;
+    return OwnVersionInfo(root) ? QueryValue(root, "FileVersion") : std::string();
 }

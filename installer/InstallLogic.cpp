@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "installer/CommandLine.h"
 #include "installer/Integrity.h"
 #include "runtime/Exception.h"
 
@@ -58,8 +59,39 @@ uint32_t DrawTempNameNumber(uint32_t seed) {
     return 1u + static_cast<uint32_t>((static_cast<uint64_t>(next) * 254u) >> 32);
 }
 
-std::string SetupCommandLine(const std::string& targetDir) {
-    return "\"" + targetDir + "\\setup.exe\"";
+std::string SetupCommandLine(const std::string& targetDir,
+                             const std::vector<std::string>& arguments) {
+    std::string line = "\"" + targetDir + "\\setup.exe\"";
+    if (!arguments.empty()) line += " " + JoinArguments(arguments);
+    return line;
+}
+
+std::vector<std::string> MissingFolders(const std::string& fullPath,
+                                        const std::function<bool(const std::string&)>& isFolder) {
+    // The root: "C:\", or "\\server\share" of a network path.
+    size_t root = 0;
+    if (fullPath.size() >= 3 && fullPath[1] == ':' && fullPath[2] == '\\') {
+        root = 3;
+    } else if (fullPath.compare(0, 2, "\\\\") == 0) {
+        const size_t server = fullPath.find('\\', 2);
+        root = server == std::string::npos ? fullPath.size() : fullPath.find('\\', server + 1);
+        if (root == std::string::npos) root = fullPath.size();
+    }
+    std::vector<std::string> missing;
+    std::string path = fullPath;
+    while (path.size() > root && path.back() == '\\') path.pop_back();
+    while (path.size() > root && !isFolder(path)) {
+        missing.insert(missing.begin(), path);
+        const size_t cut = path.find_last_of('\\');
+        if (cut == std::string::npos || cut < root) break;
+        path.resize(cut);
+    }
+    return missing;
+}
+
+std::string NoRoomText(const std::string& folder, const std::string& neededBytesSentence) {
+    return "Not enough space for Quorvane in " + folder + ". " + neededBytesSentence +
+           " Under /S the installer cannot ask for another folder: name one with /D=.";
 }
 
 bool RunAttempts(const std::function<void()>& expandOnce,

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace install {
 
@@ -53,8 +54,22 @@ uint32_t MakeFreshFolder(uint32_t n, const std::function<TCreateResult(uint32_t)
 
 // The command line that starts targetDir + "\setup.exe": the program's path in double
 // quotation marks, so that a folder with blanks cannot make the system try a shorter
-// program name ("C:\Program.exe") first.
-std::string SetupCommandLine(const std::string& targetDir);
+// program name ("C:\Program.exe") first, then the arguments, each quoted as needed
+// (install::QuoteArgument) so that setup.exe's C runtime gives them back unchanged.
+std::string SetupCommandLine(const std::string& targetDir,
+                             const std::vector<std::string>& arguments = {});
+
+// The folders to create, outermost first, so that the full path fullPath (a drive path
+// such as C:\a\b or a network path \\server\share\a) names a folder: fullPath and each
+// parent for which isFolder is false, up to the first that is a folder or the root
+// ("C:\", "\\server\share"), which is never listed. Empty when fullPath is a folder.
+std::vector<std::string> MissingFolders(const std::string& fullPath,
+                                        const std::function<bool(const std::string&)>& isFolder);
+
+// The error of a run under /S whose temporary folder's drive lacks room: "Not enough
+// space for Quorvane in <folder>. <the chooser's needed-bytes sentence> Under /S the
+// installer cannot ask for another folder: name one with /D=."
+std::string NoRoomText(const std::string& folder, const std::string& neededBytesSentence);
 
 // The product expansion's attempt loop. expandOnce rewinds the archive and expands it;
 // when it returns the loop answers true, unless abortRequested is set: an abort the

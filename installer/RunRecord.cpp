@@ -13,6 +13,17 @@ std::string Comparable(std::string path) {
 }
 }  // namespace
 
+std::string OutcomeText(TOutcome outcome) {
+    switch (outcome) {
+    case TOutcome::SetupStarted: return "setup.exe was started";
+    case TOutcome::Cancelled: return "cancelled by the user";
+    case TOutcome::Damaged: return "the installer is damaged";
+    case TOutcome::Failed: return "failed";
+    case TOutcome::AnotherCopy: return "another copy is running";
+    }
+    return "failed";
+}
+
 bool TRunRecord::MadeFolder(const std::string& path) const {
     const std::string wanted = Comparable(path);
     return std::any_of(folders_.begin(), folders_.end(),

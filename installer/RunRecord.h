@@ -15,7 +15,13 @@ enum class TOutcome : int {
     Cancelled = 1,     // the user cancelled: welcome page, chooser, extraction, disk error
     Damaged = 2,       // the installer is damaged
     Failed = 3,        // any other failure: temporary folder, disk error, error report
+    AnotherCopy = 4,   // another copy is running, and /S or /WAIT asked for an answer
 };
+
+// What an exit code of the installer means, for its log: "setup.exe was started",
+// "cancelled by the user", "the installer is damaged", "failed", "another copy is
+// running".
+std::string OutcomeText(TOutcome outcome);
 
 // How a run ended, and the folders it created, in order of creation (so a parent comes
 // before the folders made inside it). The files it announced for writing are the main

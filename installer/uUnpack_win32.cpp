@@ -9,6 +9,7 @@
 #include "runtime/Exception.h"
 #include "runtime/Platform.h"
 #include "runtime/Stream.h"
+#include "windows/ChooserText.h"
 #include "windows/TempPath.h"
 #include "windows/uSelectDir.h"
 #include "windows/uWelcome.h"
@@ -86,15 +87,58 @@ std::string MakeTempFolder(uint32_t n) {
     return made;
 }
 
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// True when the folder holds nothing at all.
+bool IsEmptyFolder(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + (folder.back() == '\\' ? "*" : "\\*")).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    bool empty = true;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") empty = false;
+    } while (empty && FindNextFileA(search, &found));
+    FindClose(search);
+    return empty;
+}
+
+// The size of a file in bytes, or -1 when it cannot be found.
+int64_t FileSize(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return -1;
+    FindClose(search);
+    return static_cast<int64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
+}
+
+// The full path of a folder named on the command line (relative to the current folder,
+// say), without a trailing backslash unless it is a drive's root. Raises Exception
+// ("Cannot use the folder <folder>") when it has none.
+std::string FullFolderPath(const std::string& folder) {
+    char full[MAX_PATH + 1] = {};
+    char* name = nullptr;
+    const DWORD n = GetFullPathNameA(folder.c_str(), sizeof full, full, &name);
+    if (n == 0 || n >= sizeof full) throw Exception("Cannot use the folder " + folder);
+    std::string path(full, n);
+    while (path.size() > 3 && path.back() == '\\') path.pop_back();
+    return path;
+}
+
 }  // namespace
 
-TfrmUnpack::TfrmUnpack(TForm* owner)
+TfrmUnpack::TfrmUnpack(TForm* owner, install::TSwitches switches, install::TInstallLog& log)
     : TForm(owner, UnpackFormDef(), UnpackControls()),
       lblDest(Get<TLabel>("lblDest")),
       Label1(Get<TLabel>("Label1")),
       ProgressBar1(Get<TProgressBar>("ProgressBar1")),
       cmdCancel(Get<TButton>("cmdCancel")),
-      Compress1(this) {
+      Compress1(this),
+      Switches(std::move(switches)),
+      log_(log) {
     Compress1.MakeDirectories = true;
     Compress1.ExceptionOnFileError = true;
     Compress1.Key = 0;
@@ -140,12 +184,16 @@ void TfrmUnpack::FormActivate() {
     bool started = false;
     if (!AbortRequested) {
         GetLocalInfo();
-        WriteSetupIni(TargetDir, Gateway, ProductLevel, EmailDomain);
+        if (WriteSetupIni(TargetDir, Gateway, ProductLevel, EmailDomain))
+            log_.Line("Wrote the build values into " + SetupIniPath(TargetDir));
         // setup.exe runs in the folder it was expanded into.
         SetCurrentDirectoryA(TargetDir.c_str());
-        started = WinExec(install::SetupCommandLine(TargetDir).c_str(), SW_SHOWNORMAL) > 31;
+        SetupProcess = StartSetup(TargetDir, Switches.SetupArguments);
+        started = static_cast<bool>(SetupProcess);
         RunRecord.Outcome = started ? TOutcome::SetupStarted : TOutcome::Failed;
-        if (!started)
+        if (started)
+            log_.Line("Started " + install::SetupCommandLine(TargetDir, Switches.SetupArguments));
+        else
             Application.HandleException(Exception("Cannot start " + TargetDir + "\\setup.exe"));
     } else if (succeeded) {
         // Cancel confirmed while the messages above were processed, after the expansion.
@@ -156,7 +204,19 @@ void TfrmUnpack::FormActivate() {
 }
 
 void TfrmUnpack::CleanUp(bool setupStarted) {
-    const install::TCleanupServices services{DeleteFileNow, RemoveFolderNow, DeleteAtRestart};
+    using TService = std::function<bool(const std::string&)>;
+    const auto logged = [this](const char* done, const char* failed, TService service) -> TService {
+        return [this, done, failed, service](const std::string& path) {
+            const bool ok = service(path);
+            log_.Line(std::string(ok ? done : failed) + " " + path);
+            return ok;
+        };
+    };
+    const install::TCleanupServices services{
+        logged("Deleted", "Could not delete", DeleteFileNow),
+        logged("Removed the folder", "Could not remove the folder", RemoveFolderNow),
+        logged("Scheduled for deletion at restart:", "Could not schedule for deletion at restart:",
+               DeleteAtRestart)};
     std::vector<std::string> files;
     for (int i = 0; i < ExtractedFiles->Count(); ++i) files.push_back(ExtractedFiles->Strings(i));
     if (setupStarted)
@@ -181,8 +241,15 @@ bool TfrmUnpack::CheckPayload() {
         return platform::FindResourceBytes(platform::ModuleHandle(), type, name, data, size);
     };
     if (!install::CheckPayload(find, keepGoing)) return false;
-    for (const char* name : install::kPayloadArchives)
-        install::CheckArchiveComplete(Compress1, *Compress1.OpenArchiveResource(name, ""), name);
+    std::string sizes;
+    for (const char* name : install::kPayloadArchives) {
+        const auto archive = Compress1.OpenArchiveResource(name, "");
+        install::CheckArchiveComplete(Compress1, *archive, name);
+        sizes += std::string(sizes.empty() ? "" : ", ") + name + " " +
+                 std::to_string(archive->Size()) + " bytes";
+    }
+    log_.Line("Payload check passed: " + sizes +
+              ", each as its check record says (size and CRC-32), entry headers complete");
     if (said) ShowStatus("");
     return true;
 }
@@ -207,19 +274,21 @@ bool TfrmUnpack::SetTarget() {
     const uint32_t n = install::DrawTempNameNumber(ClockSeed());
     TargetDir = MakeTempFolder(n);
     RunRecord.FolderMade(TargetDir);
+    const std::string tempFolder = TargetDir;
+    log_.Line("Temporary folder: " + TargetDir);
 
     ArchiveStream = Compress1.OpenArchiveResource("WELCOME", "");
     if (!install::ExpandUnlessAborted(
-            [this] {
-                currentEntry_.clear();
-                Compress1.ExpandArchive(*ArchiveStream, nullptr);
-            },
-            AbortRequested, [this](const std::exception& e) { return DescribeDamage(e); }))
+            [this] { ExpandArchiveStream(); }, AbortRequested,
+            [this](const std::exception& e) { return DescribeDamage(e); }))
         return false;
 
-    if (!frmWelcome_) frmWelcome_ = NewForm<TfrmWelcome>(this);
-    frmWelcome_->WelcomeFile = TargetDir + "\\welcome.rtf";
-    if (frmWelcome_->ShowModal() != mrOK) return false;
+    // Under /S the run goes on as after "Continue".
+    if (!Switches.Silent) {
+        if (!frmWelcome_) frmWelcome_ = NewForm<TfrmWelcome>(this);
+        frmWelcome_->WelcomeFile = TargetDir + "\\welcome.rtf";
+        if (frmWelcome_->ShowModal() != mrOK) return false;
+    }
 
     ArchiveStream.reset();
     ArchiveStream = Compress1.OpenArchiveResource("QUORV", "");
@@ -236,6 +305,12 @@ bool TfrmUnpack::SetTarget() {
         }
         TQuillox::FreeArchiveList(&entries);
     }
+    log_.Line("The product needs " + std::to_string(Needed) + " bytes");
+
+    if (Switches.HasDestination) {
+        TargetDir = DestinationFolder(n);
+        return true;
+    }
 
     if (!frmSelectDir_) {
         frmSelectDir_ = NewForm<TfrmSelectDir>(this);
@@ -247,6 +322,8 @@ bool TfrmUnpack::SetTarget() {
     frmSelectDir_->SetTargetDir(TargetDir);
     if (static_cast<int64_t>(Needed) < frmSelectDir_->BytesFree)
         result = true;
+    else if (Switches.Silent)
+        throw Exception(install::NoRoomText(TargetDir, NeededBytesText(Needed, frmSelectDir_->BytesFree)));
     else
         result = frmSelectDir_->ShowModal() == mrOK;
 
@@ -257,13 +334,62 @@ bool TfrmUnpack::SetTarget() {
         const std::string chosen = frmSelectDir_->DL1->Directory();
         if (RunRecord.MadeFolder(chosen)) {
             TargetDir = chosen;
+            log_.Line("Destination: " + TargetDir +
+                      (chosen == tempFolder ? " (the temporary folder)" : " (made by this run)"));
         } else {
             TargetDir = MakeFreshFolder(chosen, n);
             if (TargetDir.empty()) throw Exception(install::FreshFolderErrorText(chosen));
             RunRecord.FolderMade(TargetDir);
+            log_.Line("Destination: " + TargetDir + " (a new folder in " + chosen + ")");
         }
     }
     return result;
+}
+
+std::string TfrmUnpack::DestinationFolder(uint32_t n) {
+    const std::string folder = FullFolderPath(Switches.Destination);
+    for (const auto& missing : install::MissingFolders(folder, IsFolder)) {
+        if (CreateDirectoryA(missing.c_str(), nullptr)) {
+            RunRecord.FolderMade(missing);
+            log_.Line("Made the folder " + missing);
+        } else if (!IsFolder(missing)) {
+            throw Exception("Cannot create the folder " + missing);
+        }
+    }
+    if (RunRecord.MadeFolder(folder)) {
+        log_.Line("Destination: " + folder + " (/D=, made by this run)");
+        return folder;
+    }
+    if (IsEmptyFolder(folder)) {
+        log_.Line("Destination: " + folder + " (/D=, an empty folder that was there)");
+        return folder;
+    }
+    const std::string fresh = MakeFreshFolder(folder, n);
+    if (fresh.empty()) throw Exception(install::FreshFolderErrorText(folder));
+    RunRecord.FolderMade(fresh);
+    log_.Line("Destination: " + fresh + " (a new folder in " + folder +
+              " of /D=, which was not empty)");
+    return fresh;
+}
+
+void TfrmUnpack::ExpandArchiveStream() {
+    currentEntry_.clear();
+    try {
+        Compress1.ExpandArchive(*ArchiveStream, nullptr);
+    } catch (...) {
+        LogWriting(false);
+        throw;
+    }
+    LogWriting(true);
+}
+
+void TfrmUnpack::LogWriting(bool finished) {
+    if (writing_.empty() || !log_.Enabled()) return;
+    if (finished)
+        log_.Line("Wrote " + writing_ + " (" + std::to_string(FileSize(writing_)) + " bytes)");
+    else
+        log_.Line("The expansion ended in an error while or right after writing " + writing_);
+    writing_.clear();
 }
 
 bool TfrmUnpack::Start() {
@@ -282,11 +408,15 @@ bool TfrmUnpack::Start() {
         result = install::RunAttempts(
             [this] {
                 ArchiveStream->SetPosition(0);
-                currentEntry_.clear();
-                Compress1.ExpandArchive(*ArchiveStream, nullptr);
+                ExpandArchiveStream();
             },
-            [](const std::string& text) {
-                return MessageDlg(text, TMsgDlgType::Error, mbOK | mbCancel, mbOK, mbCancel) == mrOK;
+            [this](const std::string& text) {
+                if (MessageDlg(text, TMsgDlgType::Error, mbOK | mbCancel, mbOK, mbCancel) == mrOK)
+                    return true;
+                // Under /S nobody saw the prompt: the error is not retried, and the run
+                // fails rather than counting as cancelled.
+                if (Switches.Silent) throw Exception("A disk error is not retried under /S");
+                return false;
             },
             AbortRequested, [this](const std::exception& e) { return DescribeDamage(e); });
     } catch (...) {
@@ -311,9 +441,11 @@ void TfrmUnpack::Compress1CheckFile(std::string& filepath, TCProcessMode mode) {
     currentEntry_ = !base.empty() && filepath.compare(0, base.size(), base) == 0
                         ? filepath.substr(base.size())
                         : filepath;
+    LogWriting(true);  // the component has finished and verified the file before
     const std::string name = install::FileNamePart(filepath);
     filepath = install::FlatTargetPath(TargetDir, filepath);
     ExtractedFiles->Add(filepath);
+    writing_ = filepath;
     ShowStatus("Unpacking " + name);
     // The entry's first progress report then processes messages again, so that the new
     // status line can be read at once.

@@ -143,10 +143,14 @@ t=$SECONDS
 # Every test is bounded (a hang fails that one test); ctest's --timeout is the bound
 # of any test that a later change registers without one, which check-timeouts.py names.
 failed=0
-ctest --test-dir "$build" --output-on-failure --timeout 300 || failed=1
+# TVX_CTEST_ARGS narrows or repeats the run for a developer, e.g. '-R e2e.silent'.
+# shellcheck disable=SC2086
+ctest --test-dir "$build" --output-on-failure --timeout 300 ${TVX_CTEST_ARGS:-} || failed=1
 if [ -n "$gtest_build" ]; then
   # Its user-interface tests are the ones above, built the way that ships.
-  ctest --test-dir "$gtest_build" --output-on-failure --timeout 300 -LE '^ui$' || failed=1
+  # shellcheck disable=SC2086
+  ctest --test-dir "$gtest_build" --output-on-failure --timeout 300 -LE '^ui$' \
+    ${TVX_CTEST_ARGS:-} || failed=1
 fi
 python3 scripts/check-timeouts.py "$build"
 [ -z "$gtest_build" ] || python3 scripts/check-timeouts.py "$gtest_build"

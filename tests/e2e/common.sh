@@ -160,6 +160,9 @@ tvx_prepare_prefix() {  # prefix dir, [windows version for winecfg]
       tvx_make_prefix "$p" "$version" || exit 1
     fi
   fi
+  # A server left running for this prefix (tests run by hand, a run that was killed)
+  # would refuse a second one: end it first.
+  WINEPREFIX=$p wineserver -k >/dev/null 2>&1 || true
   WINEPREFIX=$p tvx_step "prefix $p: start its Wine server" wineserver -p
   WINEPREFIX=$p tvx_step "prefix $p: start Wine's services (wine cmd /c exit)" wine cmd /c exit
 }
@@ -233,8 +236,8 @@ tvx_restore_temp() {
   return $rc
 }
 
-tvx_start_installer() {
-  wine "$1" </dev/null >/dev/null 2>&1 &
+tvx_start_installer() {  # installer, [arguments...]
+  wine "$@" </dev/null >/dev/null 2>&1 &
   tvx_installer_pid=$!
 }
 
@@ -334,6 +337,28 @@ ui_wait_text() {  # caption, control, regex, [tenths of seconds]
     sleep 0.1
   done
   tvx_fail "\"$1\" $2 never read /$3/ (last: $t)"
+}
+
+# Watches, through the UI driver, that no top-level window of the program named NAME
+# (a file name, such as Tellivox.exe) is ever visible, from before it starts until every
+# process of that name has ended: start it before the program, then call
+# tvx_expect_unseen once the program has ended.
+tvx_watch_unseen() {  # name
+  TVX_WATCH_OUT=$(mktemp)
+  wine "$TVX_UIDRIVER" unseen "$1" 60000 </dev/null >"$TVX_WATCH_OUT" 2>&1 &
+  TVX_WATCH_PID=$!
+  for _ in $(seq 100); do
+    grep -q watching "$TVX_WATCH_OUT" && return 0
+    sleep 0.1
+  done
+  tvx_fail "the window watcher did not start"
+}
+
+tvx_expect_unseen() {
+  wait "$TVX_WATCH_PID" || tvx_fail "a window was seen: $(tr -d '\r' <"$TVX_WATCH_OUT")"
+  expect_match "no window of the installer was ever visible" '^no window shown in [0-9]+ polls' \
+    "$(tr -d '\r' <"$TVX_WATCH_OUT" | tail -1)"
+  rm -f "$TVX_WATCH_OUT"
 }
 
 tvx_close_setup() {
@@ -472,6 +497,10 @@ expect_eq() {  # what, expected, actual
 }
 expect_match() {  # what, regex, actual
   [[ $3 =~ $2 ]] || tvx_fail "$1: [$3] does not match /$2/"
+  tvx_log "ok: $1"
+}
+expect_line() {  # what, line, text: the text has exactly that line
+  grep -qxF -- "$2" <<<"$3" || tvx_fail "$1: no line [$2] in [$3]"
   tvx_log "ok: $1"
 }
 

@@ -1,7 +1,8 @@
 # A product archive with one byte changed inside a stored entry, though its check record
 # matches (the installer was packed so): the extraction stops at that entry and says the
 # installer is damaged, naming the entry; setup.exe is not started, no later entry is
-# written, and everything written is removed at once; exit code 2.
+# written, and everything written is removed at once; exit code 2. Under /S the same,
+# without the box (not even for a moment): its text goes to the log.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 tvx_test_begin damaged_archive "$1"
@@ -24,6 +25,22 @@ expected="setup.exe setup.ini qvclient.exe qvcore.dll qvnet.dll qvui.dll qvhelp.
 expect_eq "files written" "$(printf '%s\n' welcome.rtf $expected | sort)" "$(ls "$(tvx_unix "$dir")" | sort)"
 ui_answer "Quorvane Installer" "OK"
 tvx_expect_exit 2
+expect_eq "setup.exe not started" "" "$(tvx_setup_report)"
+expect_eq "the folder is removed" "" "$(tvx_temp_folders)"
+expect_eq "deletions recorded" "" "$(tvx_pending)"
+
+echo "# under /S"
+log=$TVX_RUN_DIR'\install.log'
+tvx_watch_unseen Tellivox_damaged.exe
+tvx_start_installer "$TVX_BUILD/demo/Tellivox_damaged.exe" /S "/LOG=$log"
+tvx_expect_exit 2
+tvx_expect_unseen
+expect_line "the report, in the log" \
+  'Message not shown (/S; taken as OK), "Error": The installer is damaged and cannot be used. Please download it again.' \
+  "$(tr -d '\r' <"$(tvx_unix "$log")")"
+expect_line "with what failed" \
+  '    \\qvbuild\release\quorvane\qvsounds.pak: Bad checksum during expansion -- data may be invalid' \
+  "$(tr -d '\r' <"$(tvx_unix "$log")")"
 expect_eq "setup.exe not started" "" "$(tvx_setup_report)"
 expect_eq "the folder is removed" "" "$(tvx_temp_folders)"
 expect_eq "deletions recorded" "" "$(tvx_pending)"

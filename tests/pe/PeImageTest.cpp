@@ -132,13 +132,23 @@ pe::VersionNode StubVersion() {
     return root;
 }
 
+// A file in the build folder whose name carries the running test's name, so that tests
+// run side by side (ctest -j runs each case in a process of its own) never share one.
 class TempPath {
 public:
-    explicit TempPath(const char* name) : path_(std::string(TVX_BINARY_DIR) + "/" + name) {}
+    explicit TempPath(const char* name) : path_(std::string(TVX_BINARY_DIR) + "/" + Unique(name)) {}
     ~TempPath() { std::remove(path_.c_str()); }
     const std::string& str() const { return path_; }
 
 private:
+    static std::string Unique(const char* name) {
+        const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+        std::string prefix = test ? std::string(test->test_suite_name()) + "." + test->name() + "." : "";
+        for (char& c : prefix)
+            if (c == '/') c = '_';
+        return prefix + name;
+    }
+
     std::string path_;
 };
 

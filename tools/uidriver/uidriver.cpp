@@ -32,12 +32,18 @@
 //   answerthen OWNER BUTTON CONTROL TEXT [ms]  the same, then OWNER's CONTROL must show
 //                                   TEXT: looked up before the press and read without
 //                                   pause after it, for a window that closes soon after
+//   unseen EXE [ms]                 prints "watching", waits (up to ms) for a process
+//                                   named EXE, then, until every such process has
+//                                   ended, fails the moment any top-level window of one
+//                                   is visible; prints how many polls it made and how
+//                                   many hidden top-level windows it met
 //   sleep MS
 // CONTROL is a control's name (as the form framework records it), its text (with or
 // without '&'), or #N, the N-th control in the order "controls" lists them.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -260,6 +266,41 @@ std::string Describe(HWND c, int tabIndex) {
            buf;
 }
 
+// ------------------------------------------------------------ processes
+
+// The ids of the running processes whose program file is named exe (without regard to
+// case).
+std::vector<DWORD> ProcessesNamed(const std::string& exe) {
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        std::string name = entry.szExeFile;
+        const auto cut = name.find_last_of("\\/");
+        if (cut != std::string::npos) name = name.substr(cut + 1);
+        if (_stricmp(name.c_str(), exe.c_str()) == 0) ids.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    return ids;
+}
+
+struct ProcessWindows {
+    const std::vector<DWORD>* ids;
+    std::vector<HWND> visible;
+    std::vector<HWND> hidden;
+};
+
+BOOL CALLBACK CollectOfProcesses(HWND hwnd, LPARAM param) {
+    auto* found = reinterpret_cast<ProcessWindows*>(param);
+    DWORD id = 0;
+    GetWindowThreadProcessId(hwnd, &id);
+    if (std::find(found->ids->begin(), found->ids->end(), id) != found->ids->end())
+        (IsWindowVisible(hwnd) ? found->visible : found->hidden).push_back(hwnd);
+    return TRUE;
+}
+
 // ------------------------------------------------------------ input
 
 HWND FocusOf(HWND window) {
@@ -472,6 +513,32 @@ void Run(const std::vector<std::string>& a) {
             if (GetTickCount() - start >= limit) Fail("text never became " + Quote(a[4]));
         }
         Out("answered " + Quote(a[2]) + ", then text " + Quote(a[4]));
+    } else if (cmd == "unseen") {
+        Need(a, 2);
+        Out("watching");
+        const DWORD limit = Millis(a, 2), start = GetTickCount();
+        std::vector<DWORD> ids;
+        while ((ids = ProcessesNamed(a[1])).empty()) {
+            if (GetTickCount() - start >= limit) Fail("no process " + Quote(a[1]) + " started");
+            Sleep(5);
+        }
+        std::vector<HWND> hidden;
+        unsigned polls = 0;
+        for (; !ids.empty(); ids = ProcessesNamed(a[1])) {
+            ProcessWindows found{&ids, {}, {}};
+            EnumWindows(CollectOfProcesses, reinterpret_cast<LPARAM>(&found));
+            ++polls;
+            if (!found.visible.empty()) {
+                HWND w = found.visible.front();
+                Fail("a window of " + a[1] + " is shown: " + Quote(WindowText(w)) + " class " + ClassOf(w));
+            }
+            for (HWND h : found.hidden)
+                if (std::find(hidden.begin(), hidden.end(), h) == hidden.end()) hidden.push_back(h);
+            if (GetTickCount() - start >= limit) Fail(a[1] + " still runs");
+            Sleep(5);
+        }
+        Out("no window shown in " + std::to_string(polls) + " polls; hidden top-level windows: " +
+            std::to_string(hidden.size()));
     } else if (cmd == "sleep") {
         Need(a, 2);
         Sleep(Millis(a, 1));
