@@ -14,12 +14,13 @@ constexpr size_t kMaxEntries = 255;
 
 // Slice-by-8: table[k][b] is the CRC contribution of byte b followed by k zero bytes, so
 // eight input bytes fold in with eight lookups. About a gigabyte a second, so that the
-// installer's check costs little beside expanding the same bytes.
+// installer's check costs little beside expanding the same bytes. The 8 KB of tables are
+// made at the first call rather than stored in every program that checks.
 struct CrcTables {
     uint32_t t[8][256];
 };
 
-constexpr CrcTables MakeCrcTables() {
+CrcTables MakeCrcTables() {
     CrcTables tables{};
     for (uint32_t i = 0; i < 256; ++i) {
         uint32_t c = i;
@@ -32,7 +33,10 @@ constexpr CrcTables MakeCrcTables() {
     return tables;
 }
 
-constexpr CrcTables kCrc = MakeCrcTables();
+const CrcTables& Tables() {
+    static const CrcTables tables = MakeCrcTables();
+    return tables;
+}
 
 uint32_t Le32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -51,6 +55,7 @@ bool GoodName(const std::string& name) {
 }  // namespace
 
 uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc) {
+    const CrcTables& kCrc = Tables();
     uint32_t c = ~crc;
     while (size >= 8) {
         const uint32_t lo = c ^ Le32(data);

@@ -3,14 +3,19 @@
 # "Installer size", for where the bytes go and what each setting saved):
 #   - code for size (-Os), except the codec's hot paths, which keep -O2: expansion
 #     speed is what the installer's running time is made of (bench_codec measured it);
+#   - link-time optimisation: functions nothing calls are dropped one by one (the
+#     linker alone drops only whole object files, see tvx_lean_installer below), and
+#     calls across source files are inlined. Each function keeps the level its source
+#     was compiled at. Linked as one partition: GCC 12 for MinGW stops with an internal
+#     compiler error in binds_to_current_def_p when it splits these programs into
+#     several;
+#   - std::string's members instantiated where they are used rather than taken whole
+#     from the library (cmake/ImplicitStrings.h);
 #   - every function and object in a section of its own, and the linker drops the
 #     sections nothing refers to (--gc-sections), for our code and the runtime alike;
 #   - runtime parts the installer never needs are kept out of it (installer/
 #     LeanRuntime_win32.cpp, linked into each installer executable), and so are the
 #     compressors (tvx_lean_installer below).
-# Link-time optimisation is not used: GCC 12 for MinGW (i686) fails inside it on these
-# sources (an internal compiler error), and what is left after the above would gain
-# little.
 # Debug builds keep their own settings.
 if(NOT WIN32)
   return()
@@ -19,7 +24,18 @@ endif()
 set(tvx_not_debug "$<NOT:$<CONFIG:Debug>>")
 add_compile_options("$<${tvx_not_debug}:-Os>" "$<${tvx_not_debug}:-ffunction-sections>"
                     "$<${tvx_not_debug}:-fdata-sections>")
+add_compile_options(
+  "$<$<AND:${tvx_not_debug},$<COMPILE_LANGUAGE:CXX>>:SHELL:-include ${CMAKE_SOURCE_DIR}/cmake/ImplicitStrings.h>")
 add_link_options("$<${tvx_not_debug}:LINKER:--gc-sections>")
+# Every target made after this point, the test framework included: MinGW's linker stops
+# at symbols that an optimised and a plain object file both define (inline functions,
+# type information), so a program must be all one or all the other. The framework's
+# own CMake files predate the setting, hence the policy's default.
+set(CMAKE_POLICY_DEFAULT_CMP0069 NEW)
+foreach(config RELEASE RELWITHDEBINFO MINSIZEREL)
+  set(CMAKE_INTERPROCEDURAL_OPTIMIZATION_${config} ON)
+endforeach()
+add_link_options("$<${tvx_not_debug}:-flto-partition=one>")
 # The image's load configuration (installer/Tellivox_win32.cpp) is reached by no code:
 # the linker must keep it all the same. Programs without one are not affected.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)

@@ -13,20 +13,26 @@ namespace {
 // size; RunMethod ends the method there.
 struct TOutputFull {};
 
-// Eight bytes at a time: the even and odd bytes of each word add up in 16-bit lanes,
-// which cannot overflow within the 128 words summed between folds.
+// A machine word at a time: the even and odd bytes of each word add up in 16-bit lanes,
+// which cannot overflow within the 128 words summed between folds. The word is the
+// machine's own (4 bytes in the 32-bit build), so that no step needs a register pair.
 uint32_t ByteSum(const uint8_t* from, const uint8_t* to) {
-    constexpr uint64_t kLanes = 0x00FF00FF00FF00FFull;
+    using TWord = uintptr_t;
+    constexpr size_t kWord = sizeof(TWord);
+    constexpr TWord kLanes = static_cast<TWord>(0x00FF00FF00FF00FFull);
+    constexpr TWord kPairs = static_cast<TWord>(0x0000FFFF0000FFFFull);
     uint32_t sum = 0;
-    while (to - from >= 8) {
-        uint64_t lanes = 0;
-        for (int k = 0; k < 128 && to - from >= 8; ++k, from += 8) {
-            uint64_t v;
-            std::memcpy(&v, from, 8);
+    while (static_cast<size_t>(to - from) >= kWord) {
+        TWord lanes = 0;
+        for (int k = 0; k < 128 && static_cast<size_t>(to - from) >= kWord; ++k, from += kWord) {
+            TWord v;
+            std::memcpy(&v, from, kWord);
             lanes += (v & kLanes) + ((v >> 8) & kLanes);
         }
-        lanes = (lanes & 0x0000FFFF0000FFFFull) + ((lanes >> 16) & 0x0000FFFF0000FFFFull);
-        sum += static_cast<uint32_t>(lanes) + static_cast<uint32_t>(lanes >> 32);
+        // Two or four 16-bit lane sums; each 32-bit half holds two of them at most.
+        lanes = (lanes & kPairs) + ((lanes >> 16) & kPairs);
+        for (size_t half = 0; half < kWord; half += 4)
+            sum += static_cast<uint32_t>(lanes >> (8 * half));
     }
     for (; from < to; ++from) sum += *from;
     return sum;
@@ -110,8 +116,7 @@ int32_t TCompThreadSafety::RunMethod(TStream& source, TStream& dest, int methodI
     }
 
     SyncOutput();
-    inputSum_ += ByteSum(inSumFrom_, inCursor_);
-    inSumFrom_ = inCursor_;
+    SumInput();
     checksum = static_cast<int32_t>(expanding ? outputSum_ : inputSum_);
     if (outCursor_ > outBuf_.get())
         dest_->WriteBuffer(outBuf_.get(), static_cast<int32_t>(outCursor_ - outBuf_.get()));
@@ -164,9 +169,15 @@ int TCompThreadSafety::ReadByteSlow() {
     return b;
 }
 
-int TCompThreadSafety::Refill() {
-    inputSum_ += ByteSum(inSumFrom_, inCursor_);
+// Only compressing reports the sum of what it read; expanding reports the sum of what
+// it wrote, so its input is not summed at all.
+void TCompThreadSafety::SumInput() {
+    if (!expanding_) inputSum_ += ByteSum(inSumFrom_, inCursor_);
     inSumFrom_ = inCursor_;
+}
+
+int TCompThreadSafety::Refill() {
+    SumInput();
     EndOfInput = true;
     if (inputRemaining_ <= 0) return 0;
     if (inputRemaining_ < readChunk_) readChunk_ = inputRemaining_;

@@ -144,6 +144,7 @@ private:
     int Refill();
     void Flush();
     void SyncOutput();         // folds the bytes stored since the last sync into the counters
+    void SumInput();           // folds the bytes read since the last sum into inputSum_
     void UpdateFastLimits();
     uint8_t Scramble(uint8_t b) {
         const uint8_t r = b ^ keyBytes_[keyIndex_];

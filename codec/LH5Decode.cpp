@@ -9,9 +9,10 @@
 // Past the end the window shows zero bits, so that looking ahead stays harmless, but a
 // code that takes any of those bits has met a damaged or cut stream: the run ends
 // there and reports an input overrun (a valid stream never uses a bit it lacks). Bytes
-// already in the channel's buffer are taken in whole runs into a 64-bit bit buffer,
-// which is what makes it fast; that never reads the source, so nothing outside can
-// tell.
+// already in the channel's buffer are taken in whole runs into a bit buffer of the
+// machine's word (64 bits, or 32 in the 32-bit build, where a 64-bit buffer would need
+// register pairs), which is what makes it fast; that never reads the source, so
+// nothing outside can tell.
 //
 // Output goes to the ring first and reaches the channel in runs: at every wrap of the
 // ring, before every refill and every block head (the only places that can report
@@ -52,9 +53,17 @@ constexpr size_t kAuxTableSize = 257;
 constexpr size_t kLitLenTableSize = 4097;
 constexpr size_t kAuxLengthsSize = 129;
 
-inline uint64_t LoadBigEndian64(const uint8_t* p) {
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v = (v << 8) | p[i];
+// The bit buffer: a machine word.
+using TBits = uintptr_t;
+constexpr int kBitsWidth = 8 * sizeof(TBits);
+// Past the end of the input the window shows as many zero bits as a 64-bit buffer
+// would before the run ends, whatever the buffer's width, so that a damaged stream
+// ends at the same point in every build.
+constexpr int kZeroBitsPastEnd = 64;
+
+inline TBits LoadBigEndian(const uint8_t* p) {
+    TBits v = 0;
+    for (size_t i = 0; i < sizeof(TBits); ++i) v = (v << 8) | p[i];
     return v;
 }
 
@@ -64,17 +73,18 @@ struct TCursor {
     // The upcoming stream bits, first bit in the most significant position. At least
     // the top 16 (the window) are valid after every skip; the bits below count are
     // either 0 or the leading bits of the byte at in.
-    uint64_t bits = 0;
+    TBits bits = 0;
     int count = 0;
     bool atEnd = false;           // EndOfInput was seen: the rest of the stream is 0 bits
     int realEnd = 0;              // once atEnd: count below this means bits past the end used
+    int zerosToCome = 0;          // once atEnd: zero bits still to be let into the buffer
     const uint8_t* in = nullptr;  // channel bytes that may be taken without a refill
     const uint8_t* inLimit = nullptr;
     unsigned r = 0;               // ring position
     unsigned flushFrom = 0;       // ring bytes [flushFrom, r) have not reached the channel
     uint32_t blockItems = 0;      // items left in the block; 0: a block head comes next
 
-    unsigned Window() const { return static_cast<unsigned>(bits >> 48); }
+    unsigned Window() const { return static_cast<unsigned>(bits >> (kBitsWidth - 16)); }
 };
 
 class TLH5Decoder {
@@ -107,15 +117,15 @@ private:
     }
     LH5_HOT unsigned TakeBits(TCursor& c, int n) {
         if (n == 0) return 0;
-        const auto v = static_cast<unsigned>(c.bits >> (64 - n));
+        const auto v = static_cast<unsigned>(c.bits >> (kBitsWidth - n));
         SkipBits(c, n);
         return v;
     }
     LH5_HOT void FillBits(TCursor& c) {
-        if (c.inLimit - c.in >= 8) {
-            c.bits |= LoadBigEndian64(c.in) >> c.count;
-            c.in += (63 - c.count) >> 3;
-            c.count |= 56;
+        if (c.inLimit - c.in >= static_cast<ptrdiff_t>(sizeof(TBits))) {
+            c.bits |= LoadBigEndian(c.in) >> c.count;
+            c.in += (kBitsWidth - 1 - c.count) >> 3;
+            c.count |= kBitsWidth - 8;
             return;
         }
         TCursor t = c;
@@ -161,11 +171,19 @@ private:
 
 // Byte by byte through ReadByte, exactly as the window needs them. Output produced so
 // far goes to the channel first, because a refill may report progress.
-// Once the end has been seen, the window runs at most 15 real bits ahead of 64 zero
-// bits; needing more means that more than 48 of the zero bits were used.
+// Once the end has been seen, the window runs at most 15 real bits ahead of
+// kZeroBitsPastEnd zero bits; needing more means that all but 16 of them were used.
 void TLH5Decoder::FillBitsSlow(TCursor& c) {
     PassOutput(c);
-    if (c.atEnd) throw TInputOverrun();
+    if (c.atEnd) {
+        // The shifts have brought zeros in behind the bits; count them in.
+        const int more = std::min(c.zerosToCome, kBitsWidth - c.count);
+        c.count += more;
+        c.realEnd += more;
+        c.zerosToCome -= more;
+        if (c.count < 16) throw TInputOverrun();
+        return;
+    }
     s_.TakeInputTo(c.in);
     while (c.count < 16) {
         if (s_.EndOfInput) {
@@ -177,15 +195,16 @@ void TLH5Decoder::FillBitsSlow(TCursor& c) {
             c.atEnd = true;
             break;
         }
-        c.bits |= static_cast<uint64_t>(b) << (56 - c.count);
+        c.bits |= static_cast<TBits>(b) << (kBitsWidth - 8 - c.count);
         c.count += 8;
     }
     s_.PeekInput(c.in, c.inLimit);
     if (!c.atEnd) return;
     c.in = c.inLimit;
-    c.bits &= ~(~uint64_t{0} >> c.count);
-    c.realEnd = 64 - c.count;
-    c.count = 64;  // all further bits are 0; the shifts bring them in
+    c.bits &= ~(~TBits{0} >> c.count);
+    c.realEnd = kBitsWidth - c.count;
+    c.zerosToCome = kZeroBitsPastEnd - kBitsWidth;
+    c.count = kBitsWidth;  // all further bits are 0; the shifts bring them in
 }
 
 // Lengths must make a complete prefix code (their weights 2^(16 - length) sum to

@@ -5,8 +5,19 @@ namespace {
 constexpr uint8_t kRunMarker = 0x94;
 }
 
+// Byte by byte in effect: the bytes already in the channel's input buffer pass on as
+// one run, which writes them exactly as WriteByte would one at a time; refills (and
+// every byte while descrambling) go through ReadByte.
 void CopyStored(TCompThreadSafety& s) {
     for (;;) {
+        const uint8_t* first = nullptr;
+        const uint8_t* last = nullptr;
+        s.PeekInput(first, last);
+        if (first != last) {
+            s.TakeInputTo(last);
+            s.WriteBytes(first, static_cast<size_t>(last - first));
+            continue;
+        }
         const int b = s.ReadByte();
         if (s.EndOfInput) return;
         s.WriteByte(static_cast<uint8_t>(b));

@@ -1,6 +1,5 @@
 #include "installer/InstallLog.h"
 
-#include <cstdio>
 
 namespace install {
 
@@ -31,10 +30,27 @@ void TInstallLog::Line(const std::string& text) {
     if (!append_(path_, bytes)) good_ = false;
 }
 
+// Formatted by hand: the C library's formatting would bring its whole floating-point
+// printer into the installer for these six numbers.
 std::string LogTimeText(int year, int month, int day, int hour, int minute, int second) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour,
-                  minute, second);
+    std::string text;
+    const auto put = [&text](int value, int digits, char after) {
+        if (value < 0) {
+            text += '-';
+            value = -value;
+        }
+        std::string number = std::to_string(value);
+        if (number.size() < static_cast<size_t>(digits))
+            number.insert(0, static_cast<size_t>(digits) - number.size(), '0');
+        text += number;
+        if (after) text += after;
+    };
+    put(year, 4, '-');
+    put(month, 2, '-');
+    put(day, 2, ' ');
+    put(hour, 2, ':');
+    put(minute, 2, ':');
+    put(second, 2, 0);
     return text;
 }
 

@@ -100,6 +100,12 @@ cmp build/win32/demo/Tellivox.exe "$repack/again.exe" ||
   { echo "FAIL: packing the demo release again gave other bytes than build/win32/demo/Tellivox.exe"; exit 1; }
 rm -rf "$repack"
 echo "   packing the demo release again gives the same $(stat -c %s build/win32/demo/Tellivox.exe) bytes"
+# The installer without its payload is what every download carries: at most 256 KB
+# (bench/README.md, "Installer size", says where its bytes go).
+stub_size=$(stat -c %s build/win32/installer/TellivoxStub.exe)
+[ "$stub_size" -le 262144 ] ||
+  { echo "FAIL: TellivoxStub.exe is $stub_size bytes, over 256 KB (262,144 bytes)"; exit 1; }
+echo "   TellivoxStub.exe: $stub_size bytes (at most 262,144)"
 # Newer Windows look for the installer's imports only in the system folder.
 python3 cmake/load_config.py --check build/win32/demo/Tellivox.exe
 

@@ -3,7 +3,10 @@
 # Tellivox installer (`quillox sfx` into TellivoxStub.exe, LH5) and into an NSIS
 # installer (Debian's nsis, zlib, bench/installer/peer.nsi), then times each from its
 # start to the moment setup.exe has started (setup.exe writes its report file first
-# thing), in turn, and prints the medians and their ratio.
+# thing), in turn, and prints the medians and their ratio. Tellivox is timed twice in
+# each round: unattended (/S, exactly as the peer is) and windowed, driven through the
+# welcome page by the UI driver (Continue the moment the page shows); the ratio is of
+# the unattended runs, the windowed one is printed beside it.
 #
 #   bash bench/installer/run.sh [--runs N] [--release demo|large|all] [--no-build]
 #                               [--stub TellivoxStub.exe]
@@ -22,11 +25,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
-
-# Tellivox's unattended switch. Until it has one, each run is driven through the
-# welcome page by the UI driver (Continue the moment the page shows); once it has, put
-# the switch here ("/S") and the run is timed exactly as the peer's is.
-tellivox_unattended=""
 
 runs=5
 which=all
@@ -167,11 +165,11 @@ end_run() {
 
 # One Tellivox run; sets t_welcome, t_continue (ms after start, empty when unattended)
 # and t_setup.
-run_tellivox() {  # exe
+run_tellivox() {  # exe, "silent" or "windowed"
   local out t0 tw tc ts driver
   tvx_fresh_state bench
   out=$(mktemp)
-  if [ -z "$tellivox_unattended" ]; then
+  if [ "$2" = windowed ]; then
     # The driver is started first, so that its own start-up is not timed; it polls for
     # the welcome page every 50 ms and presses Continue the moment it finds it.
     printf '%s\n' 'wait Quorvane 60000' 'click Quorvane Continue' |
@@ -180,14 +178,14 @@ run_tellivox() {  # exe
     sleep 0.5
   fi
   t0=$(now_ns)
-  if [ -n "$tellivox_unattended" ]; then
-    wine "$1" "$tellivox_unattended" </dev/null >/dev/null 2>&1 &
+  if [ "$2" = silent ]; then
+    wine "$1" /S </dev/null >/dev/null 2>&1 &
   else
     wine "$1" </dev/null >/dev/null 2>&1 &
   fi
   tvx_installer_pid=$!
   t_welcome= t_continue=
-  if [ -z "$tellivox_unattended" ]; then
+  if [ "$2" = windowed ]; then
     tw=$(wait_line "$out" '^found')
     tc=$(wait_line "$out" '^clicked')
     t_welcome=$(( (tw - t0) / 1000000 ))
@@ -195,7 +193,7 @@ run_tellivox() {  # exe
   fi
   ts=$(wait_report)
   t_setup=$(( (ts - t0) / 1000000 ))
-  [ -z "$tellivox_unattended" ] && { wait "$driver" || true; }
+  [ "$2" = windowed ] && { wait "$driver" || true; }
   rm -f "$out"
   end_run
 }
@@ -242,13 +240,9 @@ echo "== start -> setup.exe started, Tellivox and NSIS 3 (zlib) in turn, $runs r
 echo "   $bits-bit builds under $bits-bit $(wine --version 2>/dev/null | tr -d '\r');" \
      "stub $(stat -c %s "$stub") bytes ($stub)"
 echo "   load average at start: $(cut -d' ' -f1-3 /proc/loadavg); $(nproc) cores"
-if [ -n "$tellivox_unattended" ]; then
-  echo "   Tellivox runs unattended ($tellivox_unattended), as the peer (/S)"
-else
-  echo "   Tellivox has no unattended switch yet: the UI driver presses Continue on the"
-  echo "   welcome page the moment it finds it (polling every 50 ms, so up to 50 ms of"
-  echo "   driver latency is in its start -> welcome and start -> setup.exe figures)"
-fi
+echo "   Tellivox runs unattended (/S), as the peer, and windowed: there the UI driver"
+echo "   presses Continue on the welcome page the moment it finds it (polling every 50 ms,"
+echo "   so up to 50 ms of driver latency is in its windowed figures)"
 summary=()
 for name in "${releases[@]}"; do
   pack "$name"
@@ -258,30 +252,29 @@ for name in "${releases[@]}"; do
   echo "-- release \"$name\": $nfiles files, $nbytes bytes;" \
        "Tellivox installer $(stat -c %s "$work/tellivox-$name.exe") bytes," \
        "NSIS installer $(stat -c %s "$work/nsis-$name.exe") bytes"
-  tw=() tc=() ts=() ns=()
+  tw=() tc=() ts=() tsw=() ns=()
   for i in $(seq "$runs"); do
-    run_tellivox "$work/tellivox-$name.exe"
+    run_tellivox "$work/tellivox-$name.exe" silent
     ts+=("$t_setup")
-    line="   run $i: Tellivox start -> setup.exe $(secs "$t_setup")"
-    if [ -n "$t_welcome" ]; then
-      tw+=("$t_welcome") tc+=("$t_continue")
-      line+=" (welcome page $(secs "$t_welcome"), Continue -> setup.exe $(secs $((t_setup - t_continue))))"
-    fi
+    line="   run $i: Tellivox /S $(secs "$t_setup")"
+    run_tellivox "$work/tellivox-$name.exe" windowed
+    tsw+=("$t_setup") tw+=("$t_welcome") tc+=("$t_continue")
+    line+=", windowed $(secs "$t_setup") (welcome page $(secs "$t_welcome"), Continue -> setup.exe $(secs $((t_setup - t_continue))))"
     run_nsis "$work/nsis-$name.exe"
     ns+=("$t_setup")
-    echo "$line; NSIS $(secs "$t_setup")  [load $(cut -d' ' -f1 /proc/loadavg)]"
+    echo "$line; NSIS /S $(secs "$t_setup")  [load $(cut -d' ' -f1 /proc/loadavg)]"
   done
   mt=$(median "${ts[@]}")
+  mw=$(median "${tsw[@]}")
   mn=$(median "${ns[@]}")
   ratio=$(awk -v a="$mt" -v b="$mn" 'BEGIN {printf "%.2f", a / b}')
-  echo "   median start -> setup.exe started: Tellivox $(secs "$mt") (range $(range "${ts[@]}")), NSIS $(secs "$mn") (range $(range "${ns[@]}"))"
-  if [ ${#tw[@]} -gt 0 ]; then
-    cont=()
-    for k in "${!ts[@]}"; do cont+=($((ts[k] - tc[k]))); done
-    echo "   median Tellivox start -> welcome page $(secs "$(median "${tw[@]}")") (range $(range "${tw[@]}")), Continue -> setup.exe $(secs "$(median "${cont[@]}")")"
-  fi
-  echo "   ratio Tellivox / NSIS (medians): $ratio"
-  if [ -z "$tellivox_unattended" ] && [ "$name" = large ]; then
+  wratio=$(awk -v a="$mw" -v b="$mn" 'BEGIN {printf "%.2f", a / b}')
+  echo "   median start -> setup.exe started: Tellivox /S $(secs "$mt") (range $(range "${ts[@]}")), windowed $(secs "$mw") (range $(range "${tsw[@]}")), NSIS /S $(secs "$mn") (range $(range "${ns[@]}"))"
+  cont=()
+  for k in "${!tsw[@]}"; do cont+=($((tsw[k] - tc[k]))); done
+  echo "   median Tellivox start -> welcome page $(secs "$(median "${tw[@]}")") (range $(range "${tw[@]}")), Continue -> setup.exe $(secs "$(median "${cont[@]}")")"
+  echo "   ratio Tellivox / NSIS (medians): $ratio unattended, $wratio windowed"
+  if [ "$name" = large ]; then
     echo "   Cancel a second into the extraction: question after $(cancel_latency "$work/tellivox-$name.exe") ms"
   fi
   summary+=("$name: Tellivox / NSIS = $ratio")

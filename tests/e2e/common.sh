@@ -62,6 +62,20 @@ tvx_step() {  # what, command...
   [ $rc -eq 0 ] || exit $rc
 }
 
+# The same for a command that may be run again without harm (a registry value set, say):
+# up to three attempts a second apart, and only the last failure is reported. Starting a
+# program under Wine now and then fails for reasons of Wine's own ("ShellExecuteEx
+# failed: Internal error" from `wine reg`, seen once in some hundred runs under 64-bit
+# Wine), which says nothing about what is tested.
+tvx_try_again() {  # what, command...
+  local i
+  for i in 1 2; do
+    "${@:2}" </dev/null >/dev/null 2>&1 && return 0
+    sleep 1
+  done
+  tvx_try "$@"
+}
+
 # ---- Which Wine -----------------------------------------------------------------------
 
 # Chooses the Wine that runs the Windows build: TVX_WINE=32 (the PE32 build under 32-bit
@@ -192,8 +206,11 @@ tvx_fresh_state() {
 }
 
 tvx_set_temp() {
-  tvx_step "set the prefix's TEMP to $1" wine reg add 'HKCU\Environment' /v TEMP /t REG_SZ /d "$1" /f
-  tvx_step "set the prefix's TMP to $1" wine reg add 'HKCU\Environment' /v TMP /t REG_SZ /d "$1" /f
+  local v
+  for v in TEMP TMP; do
+    tvx_try_again "set the prefix's $v to $1" wine reg add 'HKCU\Environment' /v $v /t REG_SZ /d "$1" /f ||
+      exit
+  done
 }
 
 # TEMP or TMP of the prefix as "TYPE VALUE" (empty when not set).
@@ -228,7 +245,7 @@ tvx_restore_temp() {
     saved=TVX_ORIG_$v
     value=${!saved:-}
     [ -n "$value" ] || continue
-    tvx_try "put the prefix's $v back to ${value#* }" \
+    tvx_try_again "put the prefix's $v back to ${value#* }" \
       wine reg add 'HKCU\Environment' /v $v /t "${value%% *}" /d "${value#* }" /f || rc=1
     [ "$(tvx_read_temp $v)" = "$value" ] ||
       { echo "FAILED: the prefix's $v reads [$(tvx_read_temp $v)], not [$value]" >&2; rc=1; }
