@@ -1,21 +1,6 @@
 #!/usr/bin/env bash
 # Black-box tests of quillox a/l/t/x. Usage: archive.sh QUILLOX TEST_DATA_DIR
-set -uo pipefail
-q=$(realpath "$1")
-data=$(realpath "$2")
-work=$(mktemp -d)
-trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
-cd "$work"
-fails=0
-fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
-# expect CODE CMD...: runs CMD, keeps its output in out.txt / err.txt, checks the code.
-expect() {
-  local want=$1; shift
-  "$@" >out.txt 2>err.txt
-  local got=$?
-  [ "$got" = "$want" ] || { fail "exit $got, wanted $want: $*"; cat err.txt; }
-}
-has() { grep -qF -- "$2" "$1" || { fail "$1 lacks: $2"; cat "$1"; }; }
+source "$(dirname "$0")/cli_lib.bash"
 
 # ---- round trip: folders, empty files, dates and attributes ---------------------------
 mkdir -p src/sub/deeper src/emptydir
