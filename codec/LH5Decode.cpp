@@ -53,8 +53,13 @@ constexpr size_t kAuxTableSize = 257;
 constexpr size_t kLitLenTableSize = 4097;
 constexpr size_t kAuxLengthsSize = 129;
 
-// The bit buffer: a machine word.
+// The bit buffer: a machine word. TVX_LH5_BITS names another unsigned type instead, so
+// that the 32-bit build's narrower buffer is also tested where the word is 64 bits.
+#ifdef TVX_LH5_BITS
+using TBits = TVX_LH5_BITS;
+#else
 using TBits = uintptr_t;
+#endif
 constexpr int kBitsWidth = 8 * sizeof(TBits);
 // Past the end of the input the window shows as many zero bits as a 64-bit buffer
 // would before the run ends, whatever the buffer's width, so that a damaged stream
