@@ -5,13 +5,7 @@
 # never a part under its name; x's temporary file is gone, except after kill -9, which
 # can leave only that file (quillox-<process>-<n>.tmp beside the entry's file).
 # Usage: interrupt.sh QUILLOX TEST_DATA_DIR
-set -uo pipefail
-q=$(realpath "$1")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
-fails=0
-fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
+source "$(dirname "$0")/cli_lib.bash"
 
 # One entry of 64 MB of zeros, run-length coded (about 760 KB): long enough to be
 # caught while it is written.
