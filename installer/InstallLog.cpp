@@ -1,6 +1,5 @@
 #include "installer/InstallLog.h"
 
-
 namespace install {
 
 TInstallLog::TInstallLog(std::string path, TAppender append)
@@ -31,14 +30,11 @@ void TInstallLog::Line(const std::string& text) {
 }
 
 // Formatted by hand: the C library's formatting would bring its whole floating-point
-// printer into the installer for these six numbers.
+// printer into the installer for these six numbers, which are calendar fields (never
+// negative).
 std::string LogTimeText(int year, int month, int day, int hour, int minute, int second) {
     std::string text;
     const auto put = [&text](int value, int digits, char after) {
-        if (value < 0) {
-            text += '-';
-            value = -value;
-        }
         std::string number = std::to_string(value);
         if (number.size() < static_cast<size_t>(digits))
             number.insert(0, static_cast<size_t>(digits) - number.size(), '0');
