@@ -15,9 +15,14 @@ struct TOutputFull {};
 
 // A machine word at a time: the even and odd bytes of each word add up in 16-bit lanes,
 // which cannot overflow within the 128 words summed between folds. The word is the
-// machine's own (4 bytes in the 32-bit build), so that no step needs a register pair.
+// machine's own (4 bytes in the 32-bit build), so that no step needs a register pair;
+// TVX_CODEC_WORD names another, so that each width is tested on any machine.
 uint32_t ByteSum(const uint8_t* from, const uint8_t* to) {
+#ifdef TVX_CODEC_WORD
+    using TWord = TVX_CODEC_WORD;
+#else
     using TWord = uintptr_t;
+#endif
     constexpr size_t kWord = sizeof(TWord);
     constexpr TWord kLanes = static_cast<TWord>(0x00FF00FF00FF00FFull);
     constexpr TWord kPairs = static_cast<TWord>(0x0000FFFF0000FFFFull);

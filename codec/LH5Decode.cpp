@@ -53,10 +53,10 @@ constexpr size_t kAuxTableSize = 257;
 constexpr size_t kLitLenTableSize = 4097;
 constexpr size_t kAuxLengthsSize = 129;
 
-// The bit buffer: a machine word. TVX_LH5_BITS names another unsigned type instead, so
+// The bit buffer: a machine word. TVX_CODEC_WORD names another unsigned type instead, so
 // that the 32-bit build's narrower buffer is also tested where the word is 64 bits.
-#ifdef TVX_LH5_BITS
-using TBits = TVX_LH5_BITS;
+#ifdef TVX_CODEC_WORD
+using TBits = TVX_CODEC_WORD;
 #else
 using TBits = uintptr_t;
 #endif
